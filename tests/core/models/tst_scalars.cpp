@@ -1,0 +1,125 @@
+#include "core/models/Timestamp.h"
+#include "core/models/Uuid.h"
+
+#include <QtTest>
+
+using namespace mv;
+
+class ScalarsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parsesUuidsStrictly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        // Exactly 8-4-4-4-12 hexadecimal digits in either case; nothing around them.
+        QTest::newRow("upper") << "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D" << true;
+        QTest::newRow("lower") << "0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d" << true;
+        QTest::newRow("all zero is an id") << "00000000-0000-0000-0000-000000000000" << true;
+        QTest::newRow("braces") << "{0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}" << false;
+        QTest::newRow("trailing junk") << "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4Dxx" << false;
+        QTest::newRow("short") << "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4" << false;
+        QTest::newRow("no hyphens") << "0A1B2C3D4E5F4A6B8C7D9E0F1A2B3C4D" << false;
+        QTest::newRow("hyphen misplaced") << "0A1B2C3D4-E5F-4A6B-8C7D-9E0F1A2B3C4D" << false;
+        QTest::newRow("non-hex digit") << "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4G" << false;
+        QTest::newRow("leading space") << " 0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4" << false;
+        QTest::newRow("urn") << "urn:uuid:0A1B2C3D-4E5F-4A6B-8C7D-9E0F" << false;
+        QTest::newRow("full-width digit") << QStringLiteral("０A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D") << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void parsesUuidsStrictly()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        const auto id = parseUuid(text);
+        QCOMPARE(id.has_value(), accepted);
+        if (accepted)
+            QCOMPARE(uuidString(*id), text.toUpper());
+    }
+
+    void generatedIdsAreDistinctAndRoundTrip()
+    {
+        const QUuid a = newUuid();
+        const QUuid b = newUuid();
+        QVERIFY(a != b);
+        QCOMPARE(parseUuid(uuidString(a)), std::optional<QUuid>(a));
+        QCOMPARE(uuidString(a), uuidString(a).toUpper());
+    }
+
+    void parsesTimestamps_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("expectedMSecs"); // -1 for refused
+        // Date, "T", time with seconds, optional fraction, and a zone are all required.
+        QTest::newRow("utc") << "2026-03-01T08:30:00Z" << qint64(1772353800000);
+        QTest::newRow("fraction kept to the millisecond") << "2026-03-01T08:30:00.1239Z" << qint64(1772353800123);
+        QTest::newRow("one fraction digit") << "2026-03-01T08:30:00.5Z" << qint64(1772353800500);
+        QTest::newRow("positive offset") << "2026-03-01T16:30:00+08:00" << qint64(1772353800000);
+        QTest::newRow("negative offset") << "2026-03-01T03:00:00-05:30" << qint64(1772353800000);
+        QTest::newRow("before 1970") << "1969-12-31T23:59:59Z" << qint64(-1000);
+        QTest::newRow("leap day") << "2024-02-29T00:00:00Z" << qint64(1709164800000);
+        QTest::newRow("date alone") << "2026-03-01" << qint64(-1);
+        QTest::newRow("no zone") << "2026-03-01T08:30:00" << qint64(-1);
+        QTest::newRow("space separator") << "2026-03-01 08:30:00Z" << qint64(-1);
+        QTest::newRow("24:00") << "2026-03-01T24:00:00Z" << qint64(-1);
+        QTest::newRow("leap second") << "2026-03-01T23:59:60Z" << qint64(-1);
+        QTest::newRow("no seconds") << "2026-03-01T08:30Z" << qint64(-1);
+        QTest::newRow("not a leap year") << "2025-02-29T00:00:00Z" << qint64(-1);
+        QTest::newRow("month 13") << "2026-13-01T00:00:00Z" << qint64(-1);
+        QTest::newRow("empty fraction") << "2026-03-01T08:30:00.Z" << qint64(-1);
+        QTest::newRow("offset without colon") << "2026-03-01T08:30:00+0800" << qint64(-1);
+        QTest::newRow("trailing text") << "2026-03-01T08:30:00Zjunk" << qint64(-1);
+        QTest::newRow("lower-case separator") << "2026-03-01t08:30:00Z" << qint64(-1);
+        QTest::newRow("year zero") << "0000-01-01T00:00:00Z" << qint64(-1);
+        QTest::newRow("number") << "1772353800" << qint64(-1);
+    }
+
+    void parsesTimestamps()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, expectedMSecs);
+        const auto time = parseTimestamp(text);
+        if (expectedMSecs == -1) {
+            QVERIFY2(!time, qPrintable(text));
+            return;
+        }
+        QVERIFY2(time.has_value(), qPrintable(text));
+        QCOMPARE(time->toMSecsSinceEpoch(), expectedMSecs);
+        QCOMPARE(time->timeSpec(), Qt::UTC);
+    }
+
+    void formatsWholeSecondsFlooring_data()
+    {
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<QString>("written");
+        // Sub-second parts are cut towards the past, also before 1970.
+        QTest::newRow("exact") << qint64(1772353800000) << "2026-03-01T08:30:00Z";
+        QTest::newRow("999 ms cut") << qint64(1772353800999) << "2026-03-01T08:30:00Z";
+        QTest::newRow("epoch") << qint64(0) << "1970-01-01T00:00:00Z";
+        QTest::newRow("half a second before 1970") << qint64(-500) << "1969-12-31T23:59:59Z";
+        QTest::newRow("1.5 s before 1970") << qint64(-1500) << "1969-12-31T23:59:58Z";
+    }
+
+    void formatsWholeSecondsFlooring()
+    {
+        QFETCH(qint64, msecs);
+        QFETCH(QString, written);
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+        QCOMPARE(formatTimestamp(time), std::optional<QString>(written));
+        QCOMPARE(parseTimestamp(written), std::optional<QDateTime>(truncatedToSeconds(time)));
+        // A local-time value is written in UTC all the same.
+        QCOMPARE(formatTimestamp(time.toOffsetFromUtc(8 * 3600)), std::optional<QString>(written));
+    }
+
+    void refusesTimesTheFormCannotHold()
+    {
+        QCOMPARE(formatTimestamp(QDateTime()), std::nullopt);
+        QCOMPARE(formatTimestamp(QDateTime(QDate(10000, 1, 1), QTime(0, 0), Qt::UTC)), std::nullopt);
+        QCOMPARE(formatTimestamp(QDateTime(QDate(-1, 1, 1), QTime(0, 0), Qt::UTC)), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(ScalarsTest)
+#include "tst_scalars.moc"
