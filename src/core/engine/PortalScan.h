@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/engine/PortalTypes.h"
+#include "core/models/ModelEnums.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <QUrl>
+
+#include <optional>
+
+// Listing a portal folder: one shallow scan, a display name and a symbol per entry, the tab's
+// filter, then the tab's sort order. Stateless and synchronous; only scanDirectory touches
+// the disk.
+namespace mv::FolderPortalEngine {
+
+enum class HiddenFiles { Skip, Show };
+enum class ExtensionDisplay { Hide, Show };
+enum class EntryKind { File, Folder };
+
+// The instant an entry carries when the file system reports no date: 0001-01-01T00:00:00Z,
+// earlier than any real file, so undated entries sort last by date and count as old.
+[[nodiscard]] QDateTime distantPast();
+
+// The extension of the last path component as written, without the dot: the text after the
+// last ".", unless that dot leads the name (".bashrc") or ends it ("draft."). Empty when none.
+[[nodiscard]] QString pathExtension(QStringView pathOrName);
+
+// Lists the folder at `folderPath`, one entry per immediate child, then keeps what the
+// trimmed `filter` keeps (see applyFilter) and sorts by `sortMode` (see sortEntries).
+//
+// isMissing is true when the path is unbound (empty or not absolute: it is never resolved
+// against the working directory), when nothing exists there, or when it is not a folder
+// (a symlink to a folder counts as the folder). An unreadable folder gives no entries with
+// isMissing false. With HiddenFiles::Skip every name beginning with "." is left out.
+//
+// Each entry is read with one lstat-style call and describes the item itself: a symlink is
+// listed as a file (not followed), with the link's own size and dates, typed by its name. A
+// folder's size is 0 and its type "public.folder"; any other item whose extension names no
+// known type is "public.data". An item that vanished between listing and reading is still
+// listed, as a file of size 0 dated distantPast(), typed by its extension alone.
+[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
+                                             ExtensionDisplay extensions, const QString& filter,
+                                             FenceSortMode sortMode,
+                                             const QList<QString>& manualOrder);
+// The same for a folder URL; a URL that is not a local file is unbound.
+[[nodiscard]] PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
+                                             ExtensionDisplay extensions, const QString& filter,
+                                             FenceSortMode sortMode,
+                                             const QList<QString>& manualOrder);
+
+// The symbol name shown for an item (a file URL's path, or just a name): chosen by the
+// extension first, then by what the content type `utTypeID` conforms to, else "doc.fill".
+// A folder is "folder.fill", or "app.badge.checkmark.fill" when its name ends in ".app".
+[[nodiscard]] QString inferSymbol(QStringView pathOrName, EntryKind kind,
+                                  const std::optional<QString>& utTypeID);
+
+// The entries that match `query`, in their given order. A query of more than one character
+// between two "/" is a case-insensitive regular expression searched anywhere in the name; a
+// pattern that does not compile is used as plain text, slashes included. Plain text matches
+// when the name or the extension contains it, ignoring letter case. An empty query keeps all.
+[[nodiscard]] QList<PortalFileEntry> applyFilter(const QList<PortalFileEntry>& entries,
+                                                 const QString& query);
+
+// The entries in the order of `mode`, by a stable sort. Names compare by mv::text's
+// collation; names the collator calls equal ("a" and "A") then go by code point, so one
+// folder always lists in one order, and entries equal in every respect keep their input
+// order. `manualOrder` is read by FenceSortMode::manual only: listed names first in that
+// order (a name listed twice keeps its first place), then the rest, folders first, by name.
+[[nodiscard]] QList<PortalFileEntry> sortEntries(QList<PortalFileEntry> entries,
+                                                 FenceSortMode mode,
+                                                 const QList<QString>& manualOrder);
+
+} // namespace mv::FolderPortalEngine
