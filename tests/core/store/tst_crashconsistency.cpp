@@ -1,0 +1,87 @@
+#include "core/store/MorvanteelStore.h"
+#include "platform/KeyValueStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <random>
+
+#include <signal.h>
+
+using namespace mv;
+
+namespace {
+
+// The child's work: change a note and save, as fast as it can, until it is killed.
+int saveForever(const QString& folder)
+{
+    StoreEnvironment environment;
+    environment.standardDefaults = std::make_shared<platform::MemoryKeyValueStore>();
+    MorvanteelStore store({folder + QStringLiteral("/state.json"), folder + QStringLiteral("/widget_snapshot.json"),
+                           folder + QStringLiteral("/demo")},
+                          Seeding::enabled, environment);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (qint64 round = 0;; ++round) {
+        QList<FenceModel> fences = store.fences();
+        // Documents of changing length, so that a torn write would show.
+        fences[3].tabs[0].noteText = QString(int(round % 5000), u'字');
+        fences[3].title = QString::number(round);
+        (void)store.setFences(fences);
+        store.save();
+    }
+}
+
+} // namespace
+
+class CrashConsistencyTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void killedWhileSavingLeavesAWholeDocument()
+    {
+        QTemporaryDir dir;
+        std::mt19937 random(42);
+        std::uniform_int_distribution<int> delay(5, 120);
+        qint64 lastRound = -1;
+        int newerSeen = 0;
+        for (int kill = 0; kill < 25; ++kill) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-forever"), dir.path()});
+            QVERIFY(child.waitForStarted());
+            QVERIFY(child.waitForReadyRead(20000));
+            QTest::qWait(delay(random));
+            ::kill(pid_t(child.processId()), SIGKILL);
+            QVERIFY(child.waitForFinished());
+
+            QFile file(dir.filePath(QStringLiteral("state.json")));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const auto document = decodeDocument(file.readAll());
+            QVERIFY2(document, qPrintable(document ? QString() : document.error().text()));
+            // Every run starts from the last whole document, which may be old or new.
+            const qint64 round = document.value().fences[3].title.toLongLong();
+            if (round != lastRound)
+                ++newerSeen;
+            lastRound = round;
+        }
+        // The children did get to save.
+        QVERIFY(newerSeen > 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--save-forever") == 0) {
+        QCoreApplication app(argc, argv);
+        return saveForever(QString::fromLocal8Bit(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    CrashConsistencyTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crashconsistency.moc"
