@@ -1,0 +1,261 @@
+#include "design/FenceNoteEditorView.h"
+
+#include "core/models/Text.h"
+#include "design/DesignFonts.h"
+#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassTokens.h"
+
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace mv {
+
+FenceNoteTextEdit::FenceNoteTextEdit(QWidget* parent)
+    : QPlainTextEdit(parent)
+{
+}
+
+void FenceNoteTextEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // A read-only editor would still take an input method's committed text.
+    if (isReadOnly()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(event);
+    const bool composing = !event->preeditString().isEmpty();
+    const bool ended = m_composing && !composing;
+    m_composing = composing;
+    if (ended)
+        Q_EMIT compositionEnded();
+}
+
+namespace {
+
+// The rounded box behind the editor; paints the placeholder, which shows through the editor.
+class NoteEditorBox final : public QWidget {
+public:
+    NoteEditorBox(FenceNoteEditorView* view, DesignEnvironment* environment)
+        : QWidget(view)
+        , m_view(view)
+        , m_environment(environment)
+    {
+    }
+    FenceTintPalette tint = FenceTintPalette::crystal;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const ColorScheme scheme = m_environment ? m_environment->colorScheme() : ColorScheme::light;
+        const QRectF bounds(rect());
+        const LiquidGlassShapeKind shape = LiquidGlassShapeKind::roundedRect(14);
+        painter.fillPath(shape.path(bounds), withOpacity(GlassPalette::primary(scheme), 0.05));
+        painter.setPen(QPen(withOpacity(swiftUIColor(tint), 0.22), 0.75));
+        painter.drawPath(LiquidGlassShapeKind::roundedRect(14 - 0.375).path(bounds.adjusted(0.375, 0.375, -0.375, -0.375)));
+        if (m_view->isPlaceholderVisible()) {
+            painter.setFont(designFont(13));
+            painter.setPen(GlassPalette::secondaryForeground(scheme));
+            painter.drawText(bounds.adjusted(14, 10, -14, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                             m_view->placeholder());
+        }
+    }
+
+private:
+    FenceNoteEditorView* m_view;
+    QPointer<DesignEnvironment> m_environment;
+};
+
+} // namespace
+
+FenceNoteEditorView::FenceNoteEditorView(DesignEnvironment* environment, QWidget* parent)
+    : QWidget(parent)
+    , m_environment(environment)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+
+    auto* top = new QHBoxLayout();
+    top->setContentsMargins(12, 0, 12, 0);
+    top->setSpacing(8);
+    m_badge = new LiquidGlassBadge(environment, QString(), m_tint, QStringLiteral("text.alignleft"), this);
+    m_badge->setObjectName(QStringLiteral("countBadge"));
+    top->addWidget(m_badge, 0, Qt::AlignVCenter);
+    top->addStretch(1);
+    m_copyButton = new LiquidGlassButton(environment, this);
+    m_copyButton->setObjectName(QStringLiteral("copyButton"));
+    m_copyButton->setSymbolFont(10.5, QFont::DemiBold);
+    m_copyButton->setLabelFont(10.5, QFont::DemiBold);
+    m_copyButton->setSpacing(4);
+    m_copyButton->setPadding(8, 4);
+    top->addWidget(m_copyButton, 0, Qt::AlignVCenter);
+    column->addLayout(top);
+    connect(m_copyButton, &QAbstractButton::clicked, this, &FenceNoteEditorView::copy);
+
+    auto* boxRow = new QHBoxLayout();
+    boxRow->setContentsMargins(10, 0, 10, 10);
+    auto* box = new NoteEditorBox(this, environment);
+    m_box = box;
+    m_box->setObjectName(QStringLiteral("editorBox"));
+    auto* boxLayout = new QVBoxLayout(m_box);
+    boxLayout->setContentsMargins(8, 6, 8, 6);
+    m_editor = new FenceNoteTextEdit(m_box);
+    m_editor->setObjectName(QStringLiteral("noteEditor"));
+    m_editor->setFrameShape(QFrame::NoFrame);
+    m_editor->setFont(designFont(13));
+    m_editor->viewport()->setAutoFillBackground(false);
+    m_editor->setBackgroundVisible(false);
+    m_editor->document()->setDocumentMargin(4);
+    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    boxLayout->addWidget(m_editor);
+    boxRow->addWidget(m_box);
+    column->addLayout(boxRow, 1);
+
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &FenceNoteEditorView::editorTextChanged);
+    connect(m_editor, &FenceNoteTextEdit::compositionEnded, this, [this] {
+        // The owner may have written while the user composed; apply it now if it still differs.
+        if (m_pendingText) {
+            const QString pending = *m_pendingText;
+            m_pendingText.reset();
+            setText(pending);
+        }
+        m_box->update();
+    });
+    if (m_environment)
+        connect(m_environment, &DesignEnvironment::changed, this, &FenceNoteEditorView::refresh);
+    refresh();
+}
+
+FenceNoteEditorView::~FenceNoteEditorView() = default;
+
+QString FenceNoteEditorView::text() const
+{
+    return m_editor->toPlainText();
+}
+
+void FenceNoteEditorView::setText(const QString& text)
+{
+    if (m_editor->isComposing()) {
+        m_pendingText = text;
+        return;
+    }
+    m_pendingText.reset();
+    if (text == m_editor->toPlainText())
+        return;
+    applyText(text);
+}
+
+void FenceNoteEditorView::applyText(const QString& text)
+{
+    // Keep the cursor where it was, as far as the new text reaches.
+    QTextCursor cursor = m_editor->textCursor();
+    const int position = cursor.position();
+    const int anchor = cursor.anchor();
+    m_applying = true;
+    m_editor->setPlainText(text);
+    m_applying = false;
+    m_lastText = text;
+    const int length = int(m_editor->document()->characterCount()) - 1;
+    cursor = m_editor->textCursor();
+    cursor.setPosition(std::clamp(anchor, 0, length));
+    cursor.setPosition(std::clamp(position, 0, length), QTextCursor::KeepAnchor);
+    m_editor->setTextCursor(cursor);
+    refresh();
+}
+
+void FenceNoteEditorView::editorTextChanged()
+{
+    if (m_applying)
+        return;
+    const QString current = m_editor->toPlainText();
+    m_box->update();
+    if (current == m_lastText)
+        return; // a change of the composition only
+    m_lastText = current;
+    refresh();
+    QPointer<FenceNoteEditorView> guard(this);
+    if (onTextEdited)
+        onTextEdited(current);
+    if (guard)
+        Q_EMIT textEdited(current);
+}
+
+void FenceNoteEditorView::setTint(FenceTintPalette tint)
+{
+    if (m_tint == tint)
+        return;
+    m_tint = tint;
+    refresh();
+}
+
+void FenceNoteEditorView::setPlaceholder(const QString& placeholder)
+{
+    if (m_placeholder == placeholder)
+        return;
+    m_placeholder = placeholder;
+    m_box->update();
+}
+
+void FenceNoteEditorView::setLocked(bool locked)
+{
+    if (m_isLocked == locked)
+        return;
+    m_isLocked = locked;
+    refresh();
+}
+
+bool FenceNoteEditorView::isPlaceholderVisible() const
+{
+    if (!m_editor->document()->isEmpty())
+        return false;
+    const QTextLayout* layout = m_editor->document()->firstBlock().layout();
+    return !layout || layout->preeditAreaText().isEmpty();
+}
+
+QString FenceNoteEditorView::badgeText() const
+{
+    return QString::number(text::characterCount(text())) + QStringLiteral(" 字");
+}
+
+void FenceNoteEditorView::copy()
+{
+    GlassClipboardHelper::copyString(text());
+    m_didCopy = true;
+    refresh();
+    // Each copy schedules its own reset and none is cancelled; the widget is the timer's
+    // context, so a reset that outlives the view does nothing.
+    QTimer::singleShot(copyFeedbackMs, this, [this] {
+        m_didCopy = false;
+        refresh();
+    });
+}
+
+void FenceNoteEditorView::refresh()
+{
+    const ColorScheme scheme = m_environment ? m_environment->colorScheme() : ColorScheme::light;
+    m_badge->setText(badgeText());
+    m_badge->setTint(m_tint);
+    m_copyButton->setSymbolName(m_didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"));
+    m_copyButton->setLabelText(m_didCopy ? QStringLiteral("已复制") : QStringLiteral("复制内容"));
+    m_copyButton->setAccessibleName(m_copyButton->labelText());
+    m_editor->setReadOnly(m_isLocked);
+    QPalette palette = m_editor->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, GlassPalette::primaryForeground(scheme));
+        palette.setColor(group, QPalette::Base, Qt::transparent);
+    }
+    m_editor->setPalette(palette);
+    static_cast<NoteEditorBox*>(m_box)->tint = m_tint;
+    m_box->update();
+}
+
+} // namespace mv

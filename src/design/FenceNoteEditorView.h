@@ -1,0 +1,92 @@
+#pragma once
+
+#include "core/models/ModelEnums.h"
+#include "design/DesignEnvironment.h"
+
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace mv {
+
+class LiquidGlassBadge;
+class LiquidGlassButton;
+
+// The multi-line editor of a note. Knows when an input method is composing, so that the owner's
+// write-back never disturbs a composition in progress.
+class FenceNoteTextEdit final : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit FenceNoteTextEdit(QWidget* parent = nullptr);
+    bool isComposing() const { return m_composing; }
+
+Q_SIGNALS:
+    void compositionEnded();
+
+protected:
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
+private:
+    bool m_composing = false;
+};
+
+// Edits the free text of a notes tab: a character-count badge and a copy button above a
+// rounded editor, with a placeholder while the text is empty. The text is the owner's: every
+// edit goes out through textEdited/onTextEdited, and the owner writes its text back with
+// setText, which changes the editor only when the text differs and never while composing.
+class FenceNoteEditorView final : public QWidget {
+    Q_OBJECT
+public:
+    // How long the copy button shows its confirmation.
+    static constexpr int copyFeedbackMs = 1400;
+
+    explicit FenceNoteEditorView(DesignEnvironment* environment, QWidget* parent = nullptr);
+    ~FenceNoteEditorView() override;
+
+    void setText(const QString& text);
+    QString text() const;
+    void setTint(FenceTintPalette tint);
+    void setPlaceholder(const QString& placeholder);
+    QString placeholder() const { return m_placeholder; }
+    void setLocked(bool locked);
+    bool isLocked() const { return m_isLocked; }
+
+    // The binding's write side: the whole new text after each edit by the user.
+    std::function<void(const QString&)> onTextEdited;
+
+    bool didCopy() const { return m_didCopy; }
+    bool isPlaceholderVisible() const;
+    QString badgeText() const;
+
+    FenceNoteTextEdit* editor() const { return m_editor; }
+    LiquidGlassButton* copyButton() const { return m_copyButton; }
+    LiquidGlassBadge* countBadge() const { return m_badge; }
+
+Q_SIGNALS:
+    void textEdited(const QString& text);
+
+private:
+    void copy();
+    void refresh();
+    void editorTextChanged();
+    void applyText(const QString& text);
+
+    QPointer<DesignEnvironment> m_environment;
+    FenceTintPalette m_tint = FenceTintPalette::crystal;
+    QString m_placeholder;
+    bool m_isLocked = false;
+    bool m_didCopy = false;
+    bool m_applying = false;
+    QString m_lastText;
+    std::optional<QString> m_pendingText;
+
+    LiquidGlassBadge* m_badge;
+    LiquidGlassButton* m_copyButton;
+    QWidget* m_box;
+    FenceNoteTextEdit* m_editor;
+};
+
+} // namespace mv
