@@ -1,6 +1,5 @@
 #pragma once
 
-#include <concepts>
 #include <type_traits>
 
 namespace mv {
@@ -13,7 +12,7 @@ namespace mv {
 // The JSON reader and writer and the hash walk that one list, so a field cannot be
 // written and then forgotten on reading. `Self` is the record, const or not.
 template<class Self, class Record>
-concept RecordOf = std::same_as<std::remove_const_t<Self>, Record>;
+concept RecordOf = std::is_same_v<std::remove_const_t<Self>, Record>;
 
 // Records that are hashable opt in here; the others (preferences, documents, plans,
 // transactions, snapshots) compare for equality only.
