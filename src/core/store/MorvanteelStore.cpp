@@ -153,6 +153,22 @@ void MorvanteelStore::setRedoStack(QList<UndoTransaction> stack)
         Q_EMIT redoStackChanged();
 }
 
+bool MorvanteelStore::modifyFence(const QUuid& id, const std::function<bool(FenceModel&)>& change)
+{
+    for (FenceModel& fence : m_fences) {
+        if (fence.id != id)
+            continue;
+        FenceModel changed = fence;
+        if (!change(changed) || !isFinite(changed))
+            return false;
+        changed.updatedAt = m_environment.now();
+        fence = std::move(changed);
+        Q_EMIT fencesChanged();
+        return true;
+    }
+    return false;
+}
+
 // -- derived views ------------------------------------------------------------------------
 
 std::optional<WorkspaceProfile> MorvanteelStore::activeWorkspace() const

@@ -1,15 +1,29 @@
 #pragma once
 
+#include "core/engine/PortalMoves.h"
+#include "core/engine/SpotSearchEngine.h"
 #include "core/models/BackupDocument.h"
 #include "core/models/MoveRecords.h"
 #include "core/models/WidgetSnapshot.h"
 #include "core/store/StoreEnvironment.h"
 
+#include <QHash>
 #include <QObject>
+
+#include <functional>
 
 #include <optional>
 
 namespace mv {
+
+// An error the store hands to its caller: the backup export and import.
+struct StoreError {
+    QString domain = QStringLiteral("Morvanteel");
+    int code = 0;
+    QString message; // the text shown to the user
+
+    bool operator==(const StoreError&) const = default;
+};
 
 // The one object that owns the workspace state of the running program. Every change goes
 // through it; it saves the state file after each change and republishes the widget
@@ -83,6 +97,70 @@ public:
         const platform::KeyValueStore* appGroupDefaults = nullptr,
         const platform::KeyValueStore* standardDefaults = nullptr);
 
+    // -- workspaces and fences (refused operations change nothing and do not save) -------
+    void switchWorkspace(const QUuid& workspaceID);
+    WorkspaceProfile createWorkspace(const QString& name, const QString& symbolName, FenceTintPalette accentTint,
+                                     WallpaperPreset wallpaper);
+    void updateWorkspace(const WorkspaceProfile& workspace);
+    void deleteWorkspace(const QUuid& workspaceID);
+    FenceModel createFence(const QString& title, FenceKind kind, const std::optional<QString>& symbolName,
+                           FenceTintPalette tint, const std::optional<QString>& portalPath = std::nullopt,
+                           const std::optional<QString>& portalBookmarkBase64 = std::nullopt,
+                           const std::optional<FenceFrameRect>& desktopFrame = std::nullopt,
+                           const std::optional<FenceFrameRect>& canvasFrame = std::nullopt);
+    void updateFence(const FenceModel& fence);
+    void deleteFence(const QUuid& fenceID);
+    void moveFence(const QUuid& fenceID, const QUuid& workspaceID);
+    void toggleCollapse(const QUuid& fenceID);
+    void setCollapsed(const QUuid& fenceID, bool collapsed);
+    void renameFence(const QUuid& fenceID, const QString& title);
+    void updateDesktopFrame(const QUuid& fenceID, const FenceFrameRect& frame);
+    void updateCanvasFrame(const QUuid& fenceID, const FenceFrameRect& frame);
+
+    // -- tab content -----------------------------------------------------------------------
+    void selectTab(const QUuid& fenceID, const QUuid& tabID);
+    std::optional<FenceTab> addTab(const QUuid& fenceID, const QString& title, FenceKind kind,
+                                   const std::optional<QString>& portalPath = std::nullopt);
+    void removeTab(const QUuid& fenceID, const QUuid& tabID);
+    // Applies `change` to the fence's active tab (the first tab when the id names none).
+    void updateActiveTab(const QUuid& fenceID, const std::function<void(FenceTab&)>& change);
+    void addItem(const FenceItem& item, const QUuid& fenceID);
+    void removeItem(const QUuid& itemID, const QUuid& fenceID);
+    void addTask(const QString& title, const QUuid& fenceID);
+    void deleteTask(const QUuid& taskID, const QUuid& fenceID);
+    void toggleTask(const QUuid& taskID, const QUuid& fenceID);
+    void updateNoteText(const QString& text, const QUuid& fenceID);
+
+    // -- file moves, smart tidy, undo and redo --------------------------------------------
+    bool moveFiles(const QList<QUrl>& files, const QUuid& portalFenceID);
+    DryRunMovePlan buildSmartTidyDryRun(const std::optional<QString>& sourceDirectory = std::nullopt) const;
+    bool executeSmartTidyPlan(const DryRunMovePlan& plan);
+    bool undoLastFileOperation();
+    bool redoLastFileOperation();
+    // Records a batch of moves made outside the store (the fence content's move into an opened
+    // subfolder): pushed for undo, redo cleared, status label + `statusSuffix`, saved.
+    void recordFileOperation(const FolderPortalEngine::MoveBatch& batch, const QString& statusSuffix);
+
+    // -- search and display switches ------------------------------------------------------
+    QList<SpotSearchResult> spotSearch(const QString& query) const;
+    void togglePeek();
+    void setPeek(bool active);
+    void toggleDesktopCurtain();
+    void toggleGlobalLayoutLock();
+
+    // -- backup ---------------------------------------------------------------------------
+    // The whole state as a backup document. The export date is stamped into the state only
+    // once the caller has written the file and calls markBackupExported with the time given.
+    struct BackupExport {
+        QByteArray bytes;
+        QDateTime exportedAt;
+    };
+    Result<BackupExport, StoreError> exportBackupJSON() const;
+    void markBackupExported(const QDateTime& exportedAt);
+    // Replaces the whole state by a backup document. Any failure leaves the state and the
+    // state file as they were.
+    Result<bool, StoreError> importBackupJSON(const QByteArray& bytes);
+
     const StoreEnvironment& environment() const { return m_environment; }
 
 Q_SIGNALS:
@@ -108,6 +186,11 @@ private:
     void setUndoStack(QList<UndoTransaction> stack);
     void setRedoStack(QList<UndoTransaction> stack);
 
+    // The fence with `id`, changed by `change` in place; then its updatedAt is set to now and
+    // fencesChanged emitted. `change` returns false to refuse, leaving everything as it was.
+    // False when there is no such fence or the change was refused.
+    bool modifyFence(const QUuid& id, const std::function<bool(FenceModel&)>& change);
+
     StoreEnvironment m_environment;
     QString m_persistencePath;
     QString m_widgetSnapshotPath;
@@ -122,6 +205,10 @@ private:
     QList<UndoTransaction> m_redoStack;
     std::optional<QUuid> m_selectedFenceID;
     std::optional<QString> m_lastStatusMessage;
+
+    // Who each moved file of a recorded transaction is (by transaction id), so that undo and
+    // redo never move a file that merely took the name since. Memory only, like the stacks.
+    QHash<QUuid, QList<FolderPortalEngine::FileIdentity>> m_moveIdentities;
 
     std::optional<QString> m_lastSaveError;
     // Set when an unusable state file could not be preserved: this run must not write over it.

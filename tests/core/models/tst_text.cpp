@@ -1,3 +1,4 @@
+#include "core/models/PlatformWords.h"
 #include "core/models/Text.h"
 
 #include <QtTest>
@@ -80,6 +81,24 @@ private Q_SLOTS:
         QFETCH(QString, needle);
         QFETCH(bool, found);
         QCOMPARE(text::containsCaseInsensitive(haystack, needle), found);
+    }
+
+    void namesThisDesktopsKeysAndPlaces_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("undo hint") << "（可用 ⌘Z 撤销）" << "（可用 Ctrl+Z 撤销）";
+        QTest::newRow("option") << "⌥Space" << "Alt+Space";
+        QTest::newRow("file manager") << "在访达中显示" << "在文件管理器中显示";
+        QTest::newRow("trash") << "移到废纸篓" << "移到回收站";
+        QTest::newRow("nothing to map") << "已重做" << "已重做";
+    }
+
+    void namesThisDesktopsKeysAndPlaces()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(withPlatformWords(text), shown);
     }
 };
 
