@@ -1,5 +1,6 @@
 #include "core/engine/PortalMoves.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/models/Uuid.h"
 
 #include <QDateTime>
@@ -24,17 +25,9 @@ namespace mv::FolderPortalEngine {
 
 namespace {
 
+using namespace filepaths;
+
 // --- paths -------------------------------------------------------------------------------
-
-QByteArray encoded(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
-QString decoded(const char* path)
-{
-    return QFile::decodeName(path);
-}
 
 // The plain absolute path of a file URL, with ".", ".." and repeated slashes resolved
 // (symlinks are kept). None for anything that is not an absolute local path: a relative
@@ -58,62 +51,6 @@ std::optional<QString> standardizedPath(const QString& path)
     if (!path.startsWith(u'/'))
         return std::nullopt;
     return QDir::cleanPath(path);
-}
-
-QString parentPath(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString lastComponent(const QString& path)
-{
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-QString joined(const QString& folder, const QString& name)
-{
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
-QString withTrailingSlash(const QString& path)
-{
-    return path.endsWith(u'/') ? path : path + u'/';
-}
-
-bool existsNoFollow(const QByteArray& path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
-
-std::optional<QString> realPath(const QString& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(encoded(path).constData(), nullptr),
-                                                         &std::free);
-    if (!resolved)
-        return std::nullopt;
-    return decoded(resolved.get());
-}
-
-// The canonical form of a path whose last components may not exist yet: the deepest
-// existing ancestor is resolved and the rest appended as written.
-QString canonicalAllowingMissing(const QString& path)
-{
-    QString head = path;
-    QStringList tail;
-    while (true) {
-        if (const auto resolved = realPath(head)) {
-            QString result = *resolved;
-            for (const QString& part : std::as_const(tail))
-                result = joined(result, part);
-            return result;
-        }
-        if (head == u"/")
-            return path;
-        tail.prepend(lastComponent(head));
-        head = parentPath(head);
-    }
 }
 
 FileIdentity identityOf(const struct stat& st)

@@ -1,5 +1,7 @@
 #include "core/engine/SmartRulesEngine.h"
 
+#include "core/engine/FilePaths.h"
+
 #include "core/engine/PortalScan.h"
 #include "core/models/Paths.h"
 #include "core/models/Text.h"
@@ -29,6 +31,7 @@ namespace mv::SmartRulesEngine {
 
 namespace {
 
+using namespace filepaths;
 using FolderPortalEngine::FileOperation;
 using FolderPortalEngine::FileSystemError;
 using FolderPortalEngine::MoveBatch;
@@ -40,11 +43,6 @@ constexpr double bytesPerMegabyte = 1048576.0;
 constexpr double millisecondsPerDay = 86400.0 * 1000.0;
 
 // --- paths ---------------------------------------------------------------------------------
-
-QByteArray encoded(const QString& path)
-{
-    return QFile::encodeName(path);
-}
 
 // The path a folder URL names: a local file URL's path, or the path of a URL without scheme.
 // Empty for anything else.
@@ -60,70 +58,6 @@ QString localPath(const QUrl& url)
 bool isAbsolute(const QString& path)
 {
     return path.startsWith(u'/');
-}
-
-QString parentPath(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString lastComponent(const QString& path)
-{
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-QString joined(const QString& folder, const QString& name)
-{
-    if (folder.isEmpty())
-        return name;
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
-QString withTrailingSlash(const QString& path)
-{
-    return path.endsWith(u'/') ? path : path + u'/';
-}
-
-bool existsNoFollow(const QString& path)
-{
-    struct stat st;
-    return ::lstat(encoded(path).constData(), &st) == 0;
-}
-
-std::optional<QString> realPath(const QString& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(encoded(path).constData(), nullptr),
-                                                         &std::free);
-    if (!resolved)
-        return std::nullopt;
-    return QFile::decodeName(resolved.get());
-}
-
-// The canonical form of an absolute path whose last components may not exist yet: the
-// deepest existing ancestor is resolved and the rest appended as written.
-QString canonicalAllowingMissing(const QString& path)
-{
-    QString head = path;
-    QStringList tail;
-    while (true) {
-        if (const auto resolved = realPath(head)) {
-            QString result = *resolved;
-            for (const QString& part : std::as_const(tail))
-                result = joined(result, part);
-            return result;
-        }
-        if (head == u"/" || !isAbsolute(head))
-            return path;
-        tail.prepend(lastComponent(head));
-        head = parentPath(head);
-    }
-}
-
-// Whether `inner` is `outer` or lies below it (both canonical or both as written).
-bool isSameOrInside(const QString& inner, const QString& outer)
-{
-    return withTrailingSlash(inner).startsWith(withTrailingSlash(outer));
 }
 
 // The destination folder of a rule as a cleaned path; relative only when `basePath` is.

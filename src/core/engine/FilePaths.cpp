@@ -1,0 +1,88 @@
+#include "core/engine/FilePaths.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <cstdlib>
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace mv::filepaths {
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString decoded(const char* path)
+{
+    return QFile::decodeName(path);
+}
+
+QString parentPath(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString lastComponent(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString joined(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+QString withTrailingSlash(const QString& path)
+{
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+bool existsNoFollow(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+bool existsNoFollow(const QString& path)
+{
+    return existsNoFollow(encoded(path));
+}
+
+std::optional<QString> realPath(const QString& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(encoded(path).constData(), nullptr), &std::free);
+    if (!resolved)
+        return std::nullopt;
+    return decoded(resolved.get());
+}
+
+QString canonicalAllowingMissing(const QString& path)
+{
+    QString head = path;
+    QStringList tail;
+    while (true) {
+        if (const auto resolved = realPath(head)) {
+            QString result = *resolved;
+            for (const QString& part : std::as_const(tail))
+                result = joined(result, part);
+            return result;
+        }
+        if (head == u"/" || !head.startsWith(u'/'))
+            return path;
+        tail.prepend(lastComponent(head));
+        head = parentPath(head);
+    }
+}
+
+bool isSameOrInside(const QString& inner, const QString& outer)
+{
+    return withTrailingSlash(inner).startsWith(withTrailingSlash(outer));
+}
+
+} // namespace mv::filepaths

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Path text as the file operations need it: plain absolute paths, split and joined by "/",
+// and their canonical forms. Shared by the moves and the smart tidy so that both decide
+// "inside", "already there" and "into itself" the same way.
+namespace mv::filepaths {
+
+QByteArray encoded(const QString& path);
+QString decoded(const char* path);
+
+// The folder of a path ("/" for a top-level item) and its last component.
+QString parentPath(const QString& path);
+QString lastComponent(const QString& path);
+// `name` inside `folder`; `name` alone when there is no folder.
+QString joined(const QString& folder, const QString& name);
+QString withTrailingSlash(const QString& path);
+
+// Whether anything, a dangling symlink included, has that name.
+bool existsNoFollow(const QByteArray& path);
+bool existsNoFollow(const QString& path);
+
+// The path with every symlink, "." and ".." resolved; none when it does not exist.
+std::optional<QString> realPath(const QString& path);
+// The canonical form of an absolute path whose last components may not exist yet: the deepest
+// existing ancestor is resolved and the rest appended as written.
+QString canonicalAllowingMissing(const QString& path);
+// Whether `inner` is `outer` or lies below it (both canonical or both as written): "Work" is
+// not inside "Workshop".
+bool isSameOrInside(const QString& inner, const QString& outer);
+
+} // namespace mv::filepaths
