@@ -1,0 +1,186 @@
+// The store's search over the active workspace, its display switches, and backup export and
+// import.
+#include "core/store/MorvanteelStore.h"
+
+#include "core/engine/PortalScan.h"
+
+#include <algorithm>
+
+namespace mv {
+
+namespace {
+
+constexpr qsizetype searchLimit = 32;
+// A backup is a few megabytes at most; anything far larger is not one, and decoding it would
+// hold the whole program.
+constexpr qsizetype maximumBackupBytes = qsizetype(64) * 1024 * 1024;
+
+enum ErrorCode {
+    noWorkspacesCode = 400,
+    tooLargeCode = 413,
+    undecodableCode = 422,
+    notSavedCode = 500,
+};
+
+StoreError storeError(int code, const QString& message)
+{
+    StoreError error;
+    error.code = code;
+    error.message = message;
+    return error;
+}
+
+// A tab's folder as its portal lists it: the tab's own hidden-file, extension, filter and sort
+// settings. An unbound, missing or unreadable folder lists nothing.
+QList<PortalFileEntry> listPortal(const FenceTab& tab)
+{
+    using namespace FolderPortalEngine;
+    return scanDirectory(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
+                         tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide, tab.portalFilter,
+                         tab.sortMode, tab.manualOrder)
+        .entries;
+}
+
+bool listsAlike(const FenceTab& a, const FenceTab& b)
+{
+    return a.portalPath == b.portalPath && a.showHiddenFiles == b.showHiddenFiles && a.showExtensions == b.showExtensions
+        && a.portalFilter == b.portalFilter && a.sortMode == b.sortMode && a.manualOrder == b.manualOrder;
+}
+
+} // namespace
+
+// -- search -------------------------------------------------------------------------------
+
+QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
+{
+    const QList<FenceModel> fences = activeFences();
+    // Every portal tab, the inactive ones too, listed afresh for each query; tabs that list one
+    // folder in one way share a single reading of it.
+    PortalListings listings;
+    QList<const FenceTab*> listed;
+    for (const FenceModel& fence : fences) {
+        for (const FenceTab& tab : fence.tabs) {
+            if (tab.kind != FenceKind::portal || !tab.portalPath)
+                continue;
+            const auto same = std::find_if(listed.cbegin(), listed.cend(),
+                                           [&](const FenceTab* earlier) { return listsAlike(*earlier, tab); });
+            listings.insert(tab.id, same != listed.cend() ? listings.value((*same)->id) : listPortal(tab));
+            listed.append(&tab);
+        }
+    }
+    return SpotSearchEngine::search(query, fences, listings, searchLimit);
+}
+
+// -- display switches -----------------------------------------------------------------------
+
+void MorvanteelStore::togglePeek()
+{
+    setPeek(!m_preferences.isPeekActive);
+}
+
+void MorvanteelStore::setPeek(bool active)
+{
+    GlobalPreferences preferences = m_preferences;
+    preferences.isPeekActive = active;
+    // Peeking at the fences shows those the curtain hid.
+    if (active)
+        preferences.isDesktopCurtainHidden = false;
+    setPreferences(std::move(preferences));
+    save();
+}
+
+void MorvanteelStore::toggleDesktopCurtain()
+{
+    GlobalPreferences preferences = m_preferences;
+    preferences.isDesktopCurtainHidden = !preferences.isDesktopCurtainHidden;
+    setPreferences(std::move(preferences));
+    save();
+}
+
+void MorvanteelStore::toggleGlobalLayoutLock()
+{
+    GlobalPreferences preferences = m_preferences;
+    preferences.isLayoutLocked = !preferences.isLayoutLocked;
+    setPreferences(std::move(preferences));
+    save();
+}
+
+// -- backup ---------------------------------------------------------------------------------
+
+Result<MorvanteelStore::BackupExport, StoreError> MorvanteelStore::exportBackupJSON() const
+{
+    const QDateTime now = m_environment.now();
+    MorvanteelBackupDocument document = currentDocument();
+    document.exportedAt = now;
+    document.preferences.lastExportDate = now;
+    const auto bytes = encodeDocument(document);
+    if (!bytes)
+        return storeError(notSavedCode, QStringLiteral("导出失败：") + bytes.error().text());
+    return BackupExport{bytes.value(), now};
+}
+
+void MorvanteelStore::markBackupExported(const QDateTime& exportedAt)
+{
+    // Kept in memory; the state file takes it with the next save, as with every other change
+    // that is not saved on its own.
+    GlobalPreferences preferences = m_preferences;
+    preferences.lastExportDate = exportedAt;
+    setPreferences(std::move(preferences));
+}
+
+Result<bool, StoreError> MorvanteelStore::importBackupJSON(const QByteArray& bytes)
+{
+    if (bytes.size() > maximumBackupBytes)
+        return storeError(tooLargeCode, QStringLiteral("导入失败：备份文件超过 64 MB。"));
+    const auto decoded = decodeDocument(bytes);
+    if (!decoded)
+        return storeError(undecodableCode, QStringLiteral("导入失败：备份文件无法读取（") + decoded.error().text()
+                                               + QStringLiteral("）。"));
+    const MorvanteelBackupDocument& document = decoded.value();
+    if (document.workspaces.isEmpty())
+        return storeError(noWorkspacesCode, QStringLiteral("备份文件中没有工作区配置。"));
+    // This run keeps its hands off a state file it could not set aside, so nothing imported
+    // could be kept.
+    if (m_stateFileProtected)
+        return storeError(notSavedCode, QStringLiteral("导入失败：异常配置文件未能隔离备份，本次运行不会覆盖它。"));
+
+    // Everything the import replaces, to put back when the new state cannot be saved.
+    const QList<WorkspaceProfile> workspaces = m_workspaces;
+    const QUuid activeWorkspaceID = m_activeWorkspaceID;
+    const QList<FenceModel> fences = m_fences;
+    const QList<SmartRule> rules = m_smartRules;
+    const GlobalPreferences preferences = m_preferences;
+    const std::optional<QUuid> selectedFenceID = m_selectedFenceID;
+    const std::optional<QString> statusMessage = m_lastStatusMessage;
+    const std::optional<QString> saveError = m_lastSaveError;
+
+    applyLoadedDocument(document);
+    // A selection that names no fence of the new state would point at nothing.
+    if (m_selectedFenceID && !fence(*m_selectedFenceID))
+        setSelectedFenceID(std::nullopt);
+    save();
+
+    if (m_lastSaveError) {
+        const QString reason = *m_lastSaveError;
+        setWorkspaces(workspaces);
+        setActiveWorkspaceID(activeWorkspaceID);
+        setFences(fences);
+        setSmartRules(rules);
+        setPreferences(preferences);
+        setSelectedFenceID(selectedFenceID);
+        setLastStatusMessage(statusMessage);
+        if (m_lastSaveError != saveError) {
+            m_lastSaveError = saveError;
+            Q_EMIT lastSaveErrorChanged();
+        }
+        // The widget was shown the state that could not be kept.
+        publishWidgetSnapshot();
+        return storeError(notSavedCode, QStringLiteral("导入失败：配置未能保存（") + reason + QStringLiteral("）。"));
+    }
+
+    setLastStatusMessage(QStringLiteral("已成功导入配置备份（") + QString::number(document.fences.size())
+                         + QStringLiteral(" 个围栏）。"));
+    return true;
+}
+
+} // namespace mv
