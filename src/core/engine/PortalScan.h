@@ -51,6 +51,19 @@ enum class EntryKind { File, Folder };
                                              FenceSortMode sortMode,
                                              const QList<QString>& manualOrder);
 
+// The first `limit` entries of what scanDirectory lists with the same arguments, equal to
+// them and in the same order (and the same isMissing), for a caller that shows only the head
+// of a listing. It does less work: orders by name (nameAsc, kindAsc, manual) read the names
+// and entry types from the listing alone and read the full facts of the entries kept only;
+// orders by date or size read each entry's facts but make collation keys only for the
+// entries that can still reach the head. Should the folder change under it so that its
+// reading no longer agrees with itself, it falls back to a full scan.
+[[nodiscard]] PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden,
+                                                 ExtensionDisplay extensions,
+                                                 const QString& filter, FenceSortMode sortMode,
+                                                 const QList<QString>& manualOrder,
+                                                 qsizetype limit);
+
 // The symbol name shown for an item (a file URL's path, or just a name): chosen by the
 // extension first, then by what the content type `utTypeID` conforms to, else "doc.fill".
 // A folder is "folder.fill", or "app.badge.checkmark.fill" when its name ends in ".app".

@@ -336,9 +336,10 @@ QList<WidgetSnapshotItem> portalItems(const FenceModel& fence, const FenceTab& t
     if (!tab.portalPath)
         return {};
     using namespace FolderPortalEngine;
-    const PortalScanResult scan = scanDirectory(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
-                                                tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
-                                                tab.portalFilter, tab.sortMode, tab.manualOrder);
+    // Only the head of the listing is kept, so only the head is read in full.
+    const PortalScanResult scan = scanDirectoryHead(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
+                                                    tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
+                                                    tab.portalFilter, tab.sortMode, tab.manualOrder, listCap);
     const QString link = MorvanteelDeepLink::openFence(fence.id).urlString();
     QList<WidgetSnapshotItem> items;
     for (const PortalFileEntry& entry : scan.entries.first(std::min(listCap, scan.entries.size()))) {
