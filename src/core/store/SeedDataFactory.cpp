@@ -8,7 +8,7 @@ namespace mv::SeedDataFactory {
 
 namespace {
 
-struct TabSpec {
+struct TabRow {
     const char* title;
     const char* symbolName;
     FenceKind kind;
@@ -16,7 +16,7 @@ struct TabSpec {
     FenceSortMode sortMode;
 };
 
-struct ItemSpec {
+struct ItemRow {
     const char* title;
     const char* subtitle;
     FenceItemKind kind;
@@ -26,13 +26,13 @@ struct ItemSpec {
     bool isPinned;
 };
 
-struct TaskSpec {
+struct TaskRow {
     const char* title;
     bool isCompleted;
     bool isFlagged;
 };
 
-struct FenceSpec {
+struct FenceRow {
     int workspace;
     const char* title;
     const char* symbolName;
@@ -59,53 +59,53 @@ public:
         return {m_environment.makeID(), text(name), text(symbol), tint, wallpaper, m_environment.now()};
     }
 
-    FenceTab tab(const TabSpec& spec) const
+    FenceTab tab(const TabRow& row) const
     {
         FenceTab tab;
         tab.id = m_environment.makeID();
-        tab.title = text(spec.title);
-        tab.symbolName = text(spec.symbolName);
-        tab.kind = spec.kind;
-        if (spec.portalSubfolder)
-            tab.portalPath = *spec.portalSubfolder ? QDir(m_demoRoot).filePath(text(spec.portalSubfolder)) : m_demoRoot;
+        tab.title = text(row.title);
+        tab.symbolName = text(row.symbolName);
+        tab.kind = row.kind;
+        if (row.portalSubfolder)
+            tab.portalPath = *row.portalSubfolder ? QDir(m_demoRoot).filePath(text(row.portalSubfolder)) : m_demoRoot;
         tab.showHiddenFiles = false;
         tab.showExtensions = true;
-        tab.sortMode = spec.sortMode;
+        tab.sortMode = row.sortMode;
         return tab;
     }
 
-    FenceItem item(const ItemSpec& spec) const
+    FenceItem item(const ItemRow& row) const
     {
         FenceItem item;
         item.id = m_environment.makeID();
-        item.title = text(spec.title);
-        item.subtitle = text(spec.subtitle);
-        item.kind = spec.kind;
-        item.target = spec.target ? text(spec.target) : m_demoRoot;
-        item.symbolName = text(spec.symbolName);
-        if (spec.badgeText)
-            item.badgeText = text(spec.badgeText);
-        item.isPinned = spec.isPinned;
+        item.title = text(row.title);
+        item.subtitle = text(row.subtitle);
+        item.kind = row.kind;
+        item.target = row.target ? text(row.target) : m_demoRoot;
+        item.symbolName = text(row.symbolName);
+        if (row.badgeText)
+            item.badgeText = text(row.badgeText);
+        item.isPinned = row.isPinned;
         return item;
     }
 
-    FenceChecklistTask task(const TaskSpec& spec) const
+    FenceChecklistTask task(const TaskRow& row) const
     {
         const QDateTime now = m_environment.now();
-        FenceChecklistTask task{m_environment.makeID(), text(spec.title), spec.isCompleted, now, std::nullopt, spec.isFlagged};
-        if (spec.isCompleted)
+        FenceChecklistTask task{m_environment.makeID(), text(row.title), row.isCompleted, now, std::nullopt, row.isFlagged};
+        if (row.isCompleted)
             task.completedAt = now;
         return task;
     }
 
-    FenceModel fence(const FenceSpec& spec, const QUuid& workspaceID, QList<FenceTab> tabs) const
+    FenceModel fence(const FenceRow& row, const QUuid& workspaceID, QList<FenceTab> tabs) const
     {
         const QDateTime now = m_environment.now();
         const QUuid firstTab = tabs.first().id;
-        const FenceStyleConfig style{spec.tint, spec.glassOpacity, spec.cornerRadius, 1, FenceDisplayDensity::grid, false, 0.48, true};
-        return FenceModel::make(m_environment.makeID(), workspaceID, text(spec.title), text(spec.symbolName), std::move(tabs),
-                                firstTab, false, false, false, spec.desktopFrame, spec.canvasFrame, spec.bentoOrder,
-                                spec.bentoColumnSpan, style, now, now);
+        const FenceStyleConfig style{row.tint, row.glassOpacity, row.cornerRadius, 1, FenceDisplayDensity::grid, false, 0.48, true};
+        return FenceModel::make(m_environment.makeID(), workspaceID, text(row.title), text(row.symbolName), std::move(tabs),
+                                firstTab, false, false, false, row.desktopFrame, row.canvasFrame, row.bentoOrder,
+                                row.bentoColumnSpan, style, now, now);
     }
 
 private:
@@ -138,7 +138,7 @@ SeedBundle makeDefaultSeed(const QString& demoRootPath, const StoreEnvironment& 
     seed.activeWorkspaceID = seed.workspaces[0].id;
     const auto workspaceID = [&](int number) { return seed.workspaces[number - 1].id; };
 
-    const FenceSpec fences[] = {
+    const FenceRow fences[] = {
         {1, "桌面收纳盒", "folder.badge.gearshape", FenceTintPalette::cerulean, 0.78, 24, {42, 420, 390, 340}, {20, 20, 356, 290}, 0, 2},
         {1, "高频启动台", "square.grid.2x2.fill", FenceTintPalette::crystal, 0.74, 24, {452, 470, 340, 290}, {392, 20, 332, 260}, 1, 2},
         {1, "今日聚焦清单", "checklist", FenceTintPalette::mint, 0.72, 22, {452, 150, 340, 300}, {20, 326, 356, 250}, 2, 1},
