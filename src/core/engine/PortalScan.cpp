@@ -455,21 +455,28 @@ QString pathExtension(QStringView pathOrName)
     return dot < 0 ? QString() : name.mid(dot + 1).toString();
 }
 
+namespace {
+
+// Whether the path names an existing folder (a symlink to one counts). An unbound portal
+// (empty or relative) is never resolved against the working directory, and a NUL would cut
+// the path short at the system call and name some other folder.
+bool isBoundFolder(const QString& folderPath)
+{
+    if (!folderPath.startsWith(u'/') || folderPath.contains(QChar(u'\0')))
+        return false;
+    struct stat folderInfo;
+    return ::stat(QFile::encodeName(folderPath).constData(), &folderInfo) == 0 && S_ISDIR(folderInfo.st_mode);
+}
+
+} // namespace
+
 PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
                                ExtensionDisplay extensions, const QString& filter,
                                FenceSortMode sortMode, const QList<QString>& manualOrder)
 {
-    PortalScanResult missing;
-    missing.isMissing = true;
-    // An unbound portal: never resolved against the working directory. A NUL would cut the
-    // path short at the system call and name some other folder.
-    if (!folderPath.startsWith(u'/') || folderPath.contains(QChar(u'\0')))
-        return missing;
-
+    if (!isBoundFolder(folderPath))
+        return PortalScanResult{{}, true};
     const QByteArray encodedPath = QFile::encodeName(folderPath);
-    struct stat folderInfo;
-    if (::stat(encodedPath.constData(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode))
-        return missing;
 
     PortalScanResult result;
     QString parentPrefix = folderPath;
@@ -531,15 +538,9 @@ PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden
                                    FenceSortMode sortMode, const QList<QString>& manualOrder,
                                    qsizetype limit)
 {
-    // The same checks and failures as scanDirectory, in the same order.
-    PortalScanResult missing;
-    missing.isMissing = true;
-    if (!folderPath.startsWith(u'/') || folderPath.contains(QChar(u'\0')))
-        return missing;
+    if (!isBoundFolder(folderPath))
+        return PortalScanResult{{}, true};
     const QByteArray encodedPath = QFile::encodeName(folderPath);
-    struct stat folderInfo;
-    if (::stat(encodedPath.constData(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode))
-        return missing;
 
     PortalScanResult result;
     if (limit <= 0)
