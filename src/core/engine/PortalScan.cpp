@@ -474,6 +474,14 @@ PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
                                ExtensionDisplay extensions, const QString& filter,
                                FenceSortMode sortMode, const QList<QString>& manualOrder)
 {
+    return scanDirectory(folderPath, hidden, extensions, filter, sortMode, manualOrder, {});
+}
+
+PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
+                               ExtensionDisplay extensions, const QString& filter,
+                               FenceSortMode sortMode, const QList<QString>& manualOrder,
+                               const std::function<bool(const QString& name)>& keepName)
+{
     if (!isBoundFolder(folderPath))
         return PortalScanResult{{}, true};
     const QByteArray encodedPath = QFile::encodeName(folderPath);
@@ -500,6 +508,9 @@ PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
         const char* rawName = native.c_str() + (slash == std::string::npos ? 0 : slash + 1);
         if (hidden == HiddenFiles::Skip && rawName[0] == '.')
             continue;
+        const QString name = QFile::decodeName(rawName);
+        if (keepName && !keepName(name))
+            continue;
 
         // Relative to the open folder, so the kernel does not walk the whole path again.
         const bool relative = folder.get() >= 0;
@@ -508,8 +519,7 @@ PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
             ::statx(relative ? folder.get() : AT_FDCWD, relative ? rawName : native.c_str(),
                     statxFlags, statxFields, &info)
             == 0;
-        entries.append(makeEntry(parentPrefix, QFile::decodeName(rawName),
-                                 haveInfo ? &info : nullptr, extensions));
+        entries.append(makeEntry(parentPrefix, name, haveInfo ? &info : nullptr, extensions));
     }
     if (error)
         return result; // A listing that fails part-way is not trusted at all.

@@ -9,6 +9,7 @@
 #include <QStringView>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 // Listing a portal folder: one shallow scan, a display name and a symbol per entry, the tab's
@@ -45,6 +46,15 @@ enum class EntryKind { File, Folder };
                                              ExtensionDisplay extensions, const QString& filter,
                                              FenceSortMode sortMode,
                                              const QList<QString>& manualOrder);
+// The same listing narrowed to the items whose file-system name `keepName` accepts, decided
+// before anything else is read about them: the entries kept are exactly those the full
+// listing holds for those names, in the same order. For callers that need a few names of a
+// large folder, such as a search.
+[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
+                                             ExtensionDisplay extensions, const QString& filter,
+                                             FenceSortMode sortMode,
+                                             const QList<QString>& manualOrder,
+                                             const std::function<bool(const QString& name)>& keepName);
 // The same for a folder URL; a URL that is not a local file is unbound.
 [[nodiscard]] PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
                                              ExtensionDisplay extensions, const QString& filter,

@@ -490,6 +490,15 @@ std::optional<int> fuzzyScore(const QString& query, const QString& candidate)
     return Scorer(query)(candidate);
 }
 
+std::function<bool(const QString& name)> portalFileNameMatcher(const QString& query)
+{
+    const QString trimmed = query.trimmed();
+    if (trimmed.isEmpty())
+        return [](const QString&) { return false; };
+    // The same scorer that search() applies to a portal entry's name.
+    return [scorer = std::make_shared<Scorer>(trimmed)](const QString& name) { return (*scorer)(name).has_value(); };
+}
+
 QList<SpotSearchResult> search(const QString& query, const QList<FenceModel>& fences,
                                const PortalListings& portalFilesByTabID, qsizetype limit)
 {

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 namespace mv {
@@ -86,6 +87,10 @@ namespace SpotSearchEngine {
 // best first (equal scores by title in name order, then in the order they were found), at
 // most `limit` of them; a negative limit gives none. A blank query gives the first eight
 // fences, whatever the limit. Reads nothing from disk.
+// Whether `search` could list a portal file of this name for `query`; never for a blank query.
+// Lets a caller skip reading about files that cannot be found.
+[[nodiscard]] std::function<bool(const QString& name)> portalFileNameMatcher(const QString& query);
+
 [[nodiscard]] QList<SpotSearchResult> search(const QString& query, const QList<FenceModel>& fences,
                                              const PortalListings& portalFilesByTabID,
                                              qsizetype limit);

@@ -31,13 +31,14 @@ StoreError storeError(int code, const QString& message)
 }
 
 // A tab's folder as its portal lists it: the tab's own hidden-file, extension, filter and sort
-// settings. An unbound, missing or unreadable folder lists nothing.
-QList<PortalFileEntry> listPortal(const FenceTab& tab)
+// settings, narrowed to the names the query can find. An unbound, missing or unreadable folder
+// lists nothing.
+QList<PortalFileEntry> listPortal(const FenceTab& tab, const std::function<bool(const QString&)>& findable)
 {
     using namespace FolderPortalEngine;
     return scanDirectory(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
                          tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide, tab.portalFilter,
-                         tab.sortMode, tab.manualOrder)
+                         tab.sortMode, tab.manualOrder, findable)
         .entries;
 }
 
@@ -57,6 +58,11 @@ QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
     // Every portal tab, the inactive ones too, listed afresh for each query; tabs that list one
     // folder in one way share a single reading of it.
     PortalListings listings;
+    // A blank query lists fences only; otherwise only the files whose names can match are read
+    // in full, which leaves the results as they would be over the whole listings.
+    if (query.trimmed().isEmpty())
+        return SpotSearchEngine::search(query, fences, listings, searchLimit);
+    const auto findable = SpotSearchEngine::portalFileNameMatcher(query);
     QList<const FenceTab*> listed;
     for (const FenceModel& fence : fences) {
         for (const FenceTab& tab : fence.tabs) {
@@ -64,7 +70,7 @@ QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
                 continue;
             const auto same = std::find_if(listed.cbegin(), listed.cend(),
                                            [&](const FenceTab* earlier) { return listsAlike(*earlier, tab); });
-            listings.insert(tab.id, same != listed.cend() ? listings.value((*same)->id) : listPortal(tab));
+            listings.insert(tab.id, same != listed.cend() ? listings.value((*same)->id) : listPortal(tab, findable));
             listed.append(&tab);
         }
     }
