@@ -11,18 +11,6 @@ using namespace mv;
 
 namespace {
 
-FenceTab plainTab(FenceKind kind, const QString& title)
-{
-    FenceTab tab;
-    tab.id = newUuid();
-    tab.title = title;
-    tab.symbolName = QStringLiteral("tray");
-    tab.kind = kind;
-    tab.showExtensions = true;
-    tab.sortMode = FenceSortMode::nameAsc;
-    return tab;
-}
-
 // A store without the seed, holding three workspaces (the first active) and the fences a test
 // adds, already saved once; the clock then moves on so that each later save has its own stamp.
 struct Scene {

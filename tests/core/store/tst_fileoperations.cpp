@@ -47,41 +47,10 @@ FenceTab tabOf(FenceKind kind, const std::optional<QString>& portalPath)
 }
 
 // Two workspaces: "desk" is active, "archive" is not. Each test adds the fences it needs.
-struct World : StoreFixture {
-    std::unique_ptr<MorvanteelStore> store;
-    QUuid desk = newUuid();
-    QUuid archive = newUuid();
-
-    World()
-    {
-        store = makeStore(Seeding::disabled);
-        const auto workspace = [this](const QUuid& id, const QString& name) {
-            return WorkspaceProfile{id, name, u"desktopcomputer"_s, FenceTintPalette::crystal,
-                                    WallpaperPreset::tahoeAurora, clock};
-        };
-        store->setWorkspaces({workspace(desk, u"桌面"_s), workspace(archive, u"归档"_s)});
-        store->setActiveWorkspaceID(desk);
-        store->save();
-    }
-
-    QString path(const QString& relative) const { return dir.filePath(relative); }
-
+struct World : TwoWorkspaceStore {
     QUuid addFence(const QUuid& workspace, const QList<FenceTab>& tabs)
     {
-        FenceModel fence;
-        fence.id = newUuid();
-        fence.workspaceID = workspace;
-        fence.title = u"围栏"_s;
-        fence.symbolName = u"folder"_s;
-        fence.tabs = tabs;
-        fence.activeTabID = tabs.isEmpty() ? newUuid() : tabs.first().id;
-        fence.createdAt = clock;
-        fence.updatedAt = clock;
-        QList<FenceModel> fences = store->fences();
-        fences.append(fence);
-        if (!store->setFences(fences))
-            qFatal("fence refused");
-        return fence.id;
+        return appendFence(workspace, u"围栏"_s, tabs).id;
     }
 
     // A portal fence of the active workspace bound to `folder`, which is made.

@@ -35,39 +35,10 @@ FenceTab notesTab()
 }
 
 // An empty store with one active and one other workspace; tests add fences.
-struct World : StoreFixture {
-    std::unique_ptr<MorvanteelStore> store;
-    QUuid desk = newUuid();
-    QUuid archive = newUuid();
-
-    World()
-    {
-        store = makeStore(Seeding::disabled);
-        const auto workspace = [this](const QUuid& id, const QString& name) {
-            return WorkspaceProfile{id, name, u"desktopcomputer"_s, FenceTintPalette::crystal,
-                                    WallpaperPreset::tahoeAurora, clock};
-        };
-        store->setWorkspaces({workspace(desk, u"桌面"_s), workspace(archive, u"归档"_s)});
-        store->setActiveWorkspaceID(desk);
-        store->save();
-    }
-
-    QString path(const QString& relative) const { return dir.filePath(relative); }
-
+struct World : TwoWorkspaceStore {
     void addFence(const QUuid& workspace, const QString& title, const QList<FenceTab>& tabs)
     {
-        FenceModel fence;
-        fence.id = newUuid();
-        fence.workspaceID = workspace;
-        fence.title = title;
-        fence.symbolName = u"folder"_s;
-        fence.tabs = tabs;
-        fence.activeTabID = tabs.first().id;
-        fence.createdAt = clock;
-        fence.updatedAt = clock;
-        QList<FenceModel> fences = store->fences();
-        fences.append(fence);
-        QVERIFY(store->setFences(fences));
+        appendFence(workspace, title, tabs);
     }
 
     void files(const QString& folder, const QStringList& names)

@@ -9,18 +9,6 @@ using namespace mv;
 
 namespace {
 
-FenceTab plainTab(FenceKind kind, const QString& title)
-{
-    FenceTab tab;
-    tab.id = newUuid();
-    tab.title = title;
-    tab.symbolName = QStringLiteral("tray");
-    tab.kind = kind;
-    tab.showExtensions = true;
-    tab.sortMode = FenceSortMode::nameAsc;
-    return tab;
-}
-
 FenceChecklistTask task(const QString& title, const QDateTime& createdAt)
 {
     return {newUuid(), title, false, createdAt, std::nullopt, false};

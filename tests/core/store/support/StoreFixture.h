@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/models/Uuid.h"
 #include "core/store/MorvanteelStore.h"
 #include "platform/KeyValueStore.h"
 #include "platform/WidgetReloader.h"
@@ -54,5 +55,58 @@ struct StoreFixture {
     QStringList supportFiles() const
     {
         return QDir(supportPath()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};
+
+// A tab of `kind` with a new tab's settings; tests set what else they need.
+inline mv::FenceTab plainTab(mv::FenceKind kind, const QString& title)
+{
+    mv::FenceTab tab;
+    tab.id = mv::newUuid();
+    tab.title = title;
+    tab.symbolName = QStringLiteral("tray");
+    tab.kind = kind;
+    tab.showExtensions = true;
+    tab.sortMode = mv::FenceSortMode::nameAsc;
+    return tab;
+}
+
+// A store without the seed holding two workspaces, "桌面" (active) and "归档", saved once.
+struct TwoWorkspaceStore : StoreFixture {
+    std::unique_ptr<mv::MorvanteelStore> store;
+    QUuid desk = mv::newUuid();
+    QUuid archive = mv::newUuid();
+
+    TwoWorkspaceStore()
+    {
+        store = makeStore(mv::Seeding::disabled);
+        const auto workspace = [this](const QUuid& id, const QString& name) {
+            return mv::WorkspaceProfile{id, name, QStringLiteral("desktopcomputer"), mv::FenceTintPalette::crystal,
+                                        mv::WallpaperPreset::tahoeAurora, clock};
+        };
+        store->setWorkspaces({workspace(desk, QStringLiteral("桌面")), workspace(archive, QStringLiteral("归档"))});
+        store->setActiveWorkspaceID(desk);
+        store->save();
+    }
+
+    QString path(const QString& relative) const { return dir.filePath(relative); }
+
+    // A fence of `workspace` with these tabs (the first active), added to the store.
+    mv::FenceModel appendFence(const QUuid& workspace, const QString& title, const QList<mv::FenceTab>& tabs)
+    {
+        mv::FenceModel fence;
+        fence.id = mv::newUuid();
+        fence.workspaceID = workspace;
+        fence.title = title;
+        fence.symbolName = QStringLiteral("folder");
+        fence.tabs = tabs;
+        fence.activeTabID = tabs.isEmpty() ? mv::newUuid() : tabs.first().id;
+        fence.createdAt = clock;
+        fence.updatedAt = clock;
+        QList<mv::FenceModel> fences = store->fences();
+        fences.append(fence);
+        if (!store->setFences(fences))
+            qFatal("the store refused a test fence");
+        return fence;
     }
 };
