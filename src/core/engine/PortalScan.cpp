@@ -455,20 +455,17 @@ QString pathExtension(QStringView pathOrName)
     return dot < 0 ? QString() : name.mid(dot + 1).toString();
 }
 
-namespace {
-
-// Whether the path names an existing folder (a symlink to one counts). An unbound portal
-// (empty or relative) is never resolved against the working directory, and a NUL would cut
-// the path short at the system call and name some other folder.
-bool isBoundFolder(const QString& folderPath)
+bool isBoundPath(const QString& path)
 {
-    if (!folderPath.startsWith(u'/') || folderPath.contains(QChar(u'\0')))
-        return false;
-    struct stat folderInfo;
-    return ::stat(QFile::encodeName(folderPath).constData(), &folderInfo) == 0 && S_ISDIR(folderInfo.st_mode);
+    return path.startsWith(u'/') && !path.contains(QChar(u'\0'));
 }
 
-} // namespace
+bool isBoundFolder(const QString& path)
+{
+    struct stat folderInfo;
+    return isBoundPath(path) && ::stat(QFile::encodeName(path).constData(), &folderInfo) == 0
+        && S_ISDIR(folderInfo.st_mode);
+}
 
 PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
                                ExtensionDisplay extensions, const QString& filter,

@@ -29,6 +29,12 @@ enum class EntryKind { File, Folder };
 // last ".", unless that dot leads the name (".bashrc") or ends it ("draft."). Empty when none.
 [[nodiscard]] QString pathExtension(QStringView pathOrName);
 
+// Whether a portal path is bound at all: absolute, and free of a NUL that would cut it short at
+// the system call. An empty or relative path is never resolved against the working directory.
+[[nodiscard]] bool isBoundPath(const QString& path);
+// Whether the bound path names an existing folder (a symlink to one counts).
+[[nodiscard]] bool isBoundFolder(const QString& path);
+
 // Lists the folder at `folderPath`, one entry per immediate child, then keeps what the
 // trimmed `filter` keeps (see applyFilter) and sorts by `sortMode` (see sortEntries).
 //

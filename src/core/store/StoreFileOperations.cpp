@@ -6,6 +6,7 @@
 // (in memory, like the stacks) and compared before anything moves back.
 #include "core/store/MorvanteelStore.h"
 
+#include "core/engine/PortalScan.h"
 #include "core/engine/SmartRulesEngine.h"
 #include "core/models/PlatformWords.h"
 
@@ -16,7 +17,6 @@
 
 #include <optional>
 
-#include <sys/stat.h>
 
 namespace mv {
 
@@ -51,19 +51,6 @@ QString skippedNote(qsizetype skipped)
     if (skipped == 0)
         return QString();
     return QStringLiteral("（跳过 ") + QString::number(skipped) + QStringLiteral(" 个已被移走、替换或改动的项目）");
-}
-
-// A bound portal folder is an absolute path; anything else never resolves against the working
-// directory. A NUL would end the path early at the system call.
-bool isBoundPath(const QString& path)
-{
-    return path.startsWith(u'/') && !path.contains(QChar(u'\0'));
-}
-
-bool isExistingFolder(const QString& path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // Device and inode name the file; a file system hands a freed inode to the next new file at
@@ -148,13 +135,13 @@ bool MorvanteelStore::moveFiles(const QList<QUrl>& files, const QUuid& portalFen
 {
     const auto target = fence(portalFenceID);
     const FenceTab* tab = target ? target->activeTab() : nullptr;
-    if (!tab || tab->kind != FenceKind::portal || !tab->portalPath || !isBoundPath(*tab->portalPath)) {
+    if (!tab || tab->kind != FenceKind::portal || !tab->portalPath || !FolderPortalEngine::isBoundPath(*tab->portalPath)) {
         setLastStatusMessage(unboundMessage);
         return false;
     }
     const QString folder = QDir::cleanPath(*tab->portalPath);
     // A bound folder that is gone is not made again under the user's hands: the drop is refused.
-    if (!isExistingFolder(folder)) {
+    if (!FolderPortalEngine::isBoundFolder(folder)) {
         setLastStatusMessage(FolderPortalEngine::PortalOperationError::destinationNotDirectory(folder).errorDescription());
         return false;
     }
