@@ -1,10 +1,12 @@
 #include "core/store/MorvanteelStore.h"
 
 #include "core/engine/DemoDesktop.h"
+#include "core/engine/FilePaths.h"
 #include "core/engine/PortalMoves.h"
 #include "core/engine/PortalScan.h"
 #include "core/models/DeepLink.h"
 #include "core/models/Timestamp.h"
+#include "core/store/FiniteNumbers.h"
 #include "core/store/SeedDataFactory.h"
 #include "platform/AtomicFile.h"
 #include "platform/KeyValueStore.h"
@@ -16,9 +18,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
 
-#include <sys/stat.h>
 
 namespace mv {
 
@@ -27,24 +27,6 @@ namespace {
 const QString quarantinedMessage = QStringLiteral("检测到异常配置文件，已隔离备份并恢复默认工作区。");
 const QString unpreservedMessage = QStringLiteral("检测到异常配置文件，但无法隔离备份；本次运行不会覆盖它。");
 const QString saveFailedPrefix = QStringLiteral("配置保存失败：");
-
-bool pathExists(const QString& path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
-
-bool isFinite(const FenceFrameRect& frame)
-{
-    return std::isfinite(frame.x) && std::isfinite(frame.y) && std::isfinite(frame.width) && std::isfinite(frame.height);
-}
-
-bool isFinite(const FenceModel& fence)
-{
-    const FenceStyleConfig& style = fence.style;
-    return isFinite(fence.desktopFrame) && isFinite(fence.canvasFrame) && std::isfinite(style.glassOpacity)
-        && std::isfinite(style.cornerRadius) && std::isfinite(style.iconScale) && std::isfinite(style.idleOpacity);
-}
 
 template<class T>
 bool assignIfChanged(T& field, T value)
@@ -210,7 +192,7 @@ std::optional<FenceModel> MorvanteelStore::fence(const QUuid& id) const
 
 void MorvanteelStore::loadOrSeed(Seeding seeding)
 {
-    if (pathExists(m_persistencePath)) {
+    if (filepaths::existsNoFollow(m_persistencePath)) {
         QFile file(m_persistencePath);
         std::optional<QByteArray> bytes;
         if (file.open(QIODevice::ReadOnly))
@@ -240,7 +222,7 @@ bool MorvanteelStore::quarantineStateFile()
     for (int n = 1;; ++n) {
         const QString suffix = n == 1 ? QString() : u' ' + QString::number(n);
         target = folder.filePath(QStringLiteral("corrupted-state-") + stamp + suffix + QStringLiteral(".json"));
-        if (!pathExists(target))
+        if (!filepaths::existsNoFollow(target))
             break;
     }
 

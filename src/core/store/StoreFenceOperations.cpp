@@ -2,10 +2,10 @@
 // re-reads what it changes by id at the moment it runs and ends with one save; a refused
 // operation writes nothing and does not save.
 
+#include "core/store/FiniteNumbers.h"
 #include "core/store/MorvanteelStore.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace mv {
 
@@ -39,11 +39,6 @@ FenceTab makeTab(const QUuid& id, const QString& title, FenceKind kind, std::opt
     tab.showExtensions = true;
     tab.sortMode = FenceSortMode::nameAsc;
     return tab;
-}
-
-bool isFinite(const FenceFrameRect& frame)
-{
-    return std::isfinite(frame.x) && std::isfinite(frame.y) && std::isfinite(frame.width) && std::isfinite(frame.height);
 }
 
 // The frame a caller gave, or the default when none was given. A frame with a number that is
