@@ -666,12 +666,14 @@ PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden
 
     text::NameSortKeys keys;
     keys.reserve(qsizetype(items.size()), qsizetype(items.size()) * 16);
-    for (SortItem& item : items) {
-        Listed& entry = listed[item.index];
-        decode(entry);
-        item.key = quint32(keys.size());
-        keys.append(entry.name);
-        item.keyPrefix = prefixOf(keys.key(item.key));
+    for (const SortItem& item : items)
+        decode(listed[item.index]);
+    keys.appendAll(qsizetype(items.size()), [&](qsizetype i) -> QStringView {
+        return listed[items[size_t(i)].index].name;
+    });
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].key = quint32(i);
+        items[i].keyPrefix = prefixOf(keys.key(qsizetype(i)));
     }
     const auto less = modeKeys.less(keys, [&listed](quint32 index) -> const QString& {
         return listed[index].name;
@@ -731,8 +733,9 @@ QList<PortalFileEntry> sortEntries(QList<PortalFileEntry> entries, FenceSortMode
     for (const PortalFileEntry& entry : std::as_const(entries))
         totalLength += entry.name.size();
     keys.reserve(count, totalLength);
-    for (const PortalFileEntry& entry : std::as_const(entries))
-        keys.append(entry.name);
+    keys.appendAll(count, [&entries](qsizetype i) -> QStringView {
+        return std::as_const(entries).at(i).name;
+    });
 
     ModeKeys modeKeys(mode, manualOrder);
     modeKeys.rankExtensions(count, [&entries](qsizetype i) -> const QString& {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 namespace mv::text {
@@ -35,6 +36,10 @@ public:
     void reserve(qsizetype count, qsizetype totalLength);
     // Appends the key of `name`; its index is the number of keys appended before it.
     void append(QStringView name);
+    // Appends the keys of `count` names, nameAt(i) giving the i-th, in that order. Tens of
+    // thousands of names are keyed on several threads, so nameAt must be safe to call from any
+    // thread (reading a list that nobody changes meanwhile is).
+    void appendAll(qsizetype count, const std::function<QStringView(qsizetype)>& nameAt);
     [[nodiscard]] qsizetype size() const { return qsizetype(m_ends.size()); }
     [[nodiscard]] QByteArrayView key(qsizetype index) const
     {

@@ -157,6 +157,28 @@ private Q_SLOTS:
         QCOMPARE(sorted, expected);
     }
 
+    // Enough names to be keyed on several threads: every key is the one a single append makes,
+    // in input order, also after keys already held.
+    void keyingManyAtOnceMatchesOneByOne()
+    {
+        const QStringList pieces = corpus();
+        QStringList names;
+        for (int i = 0; i < 50000; ++i)
+            names.append(pieces.at(i % pieces.size()) + QString::number(i));
+        text::NameSortKeys oneByOne;
+        oneByOne.append(QStringLiteral("held before"));
+        for (const QString& name : std::as_const(names))
+            oneByOne.append(name);
+        text::NameSortKeys atOnce;
+        atOnce.append(QStringLiteral("held before"));
+        atOnce.appendAll(names.size(), [&names](qsizetype i) -> QStringView { return names.at(i); });
+        QCOMPARE(atOnce.size(), oneByOne.size());
+        for (qsizetype i = 0; i < atOnce.size(); ++i) {
+            if (atOnce.key(i) != oneByOne.key(i))
+                QFAIL(qPrintable(QStringLiteral("key %1 differs").arg(i)));
+        }
+    }
+
     void emptyNameComesFirst()
     {
         text::NameSortKeys keys;
