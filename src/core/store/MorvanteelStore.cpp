@@ -313,15 +313,13 @@ namespace {
 constexpr qsizetype listCap = 8;
 constexpr qsizetype noteLineCap = 4;
 
-QList<WidgetSnapshotItem> portalItems(const FenceModel& fence, const FenceTab& tab, const StoreEnvironment& environment)
+QList<WidgetSnapshotItem> portalItems(const FenceModel& fence, const FenceTab& tab, PortalListingCache::Pass& heads,
+                                      const StoreEnvironment& environment)
 {
     if (!tab.portalPath)
         return {};
     using namespace FolderPortalEngine;
-    // Only the head of the listing is kept, so only the head is read in full.
-    const PortalScanResult scan = scanDirectoryHead(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
-                                                    tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
-                                                    tab.portalFilter, tab.sortMode, tab.manualOrder, listCap);
+    const PortalScanResult scan = heads.list(tab);
     const QString link = MorvanteelDeepLink::openFence(fence.id).urlString();
     QList<WidgetSnapshotItem> items;
     for (const PortalFileEntry& entry : scan.entries.first(std::min(listCap, scan.entries.size()))) {
@@ -409,6 +407,8 @@ WidgetSnapshotPayload MorvanteelStore::makeWidgetSnapshot() const
     const auto active = activeWorkspace();
     const QString workspaceName = active ? active->name : QStringLiteral("工作台");
 
+    // Only the head of a listing is shown, so only the head is read in full.
+    PortalListingCache::Pass heads(m_portalListings, listCap);
     for (const FenceModel& fence : activeFences()) {
         WidgetSnapshotFence entry;
         entry.id = fence.id;
@@ -420,7 +420,7 @@ WidgetSnapshotPayload MorvanteelStore::makeWidgetSnapshot() const
         entry.tint = fence.style.tint;
         if (const FenceTab* tab = fence.activeTab()) {
             switch (tab->kind) {
-            case FenceKind::portal: entry.items = portalItems(fence, *tab, m_environment); break;
+            case FenceKind::portal: entry.items = portalItems(fence, *tab, heads, m_environment); break;
             case FenceKind::curated: entry.items = curatedItems(fence, *tab); break;
             case FenceKind::checklist: entry.items = checklistItems(fence, *tab); break;
             case FenceKind::notes:

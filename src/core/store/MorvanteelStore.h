@@ -5,6 +5,7 @@
 #include "core/models/BackupDocument.h"
 #include "core/models/MoveRecords.h"
 #include "core/models/WidgetSnapshot.h"
+#include "core/store/PortalListingCache.h"
 #include "core/store/StoreEnvironment.h"
 
 #include <QHash>
@@ -209,6 +210,9 @@ private:
     // Who each moved file of a recorded transaction is (by transaction id), so that undo and
     // redo never move a file that merely took the name since. Memory only, like the stacks.
     QHash<QUuid, QList<FolderPortalEngine::FileIdentity>> m_moveIdentities;
+
+    // Portal listings between snapshots and searches; reading them changes no state.
+    mutable PortalListingCache m_portalListings;
 
     std::optional<QString> m_lastSaveError;
     // Set when an unusable state file could not be preserved: this run must not write over it.

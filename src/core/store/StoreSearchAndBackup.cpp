@@ -30,18 +30,6 @@ StoreError storeError(int code, const QString& message)
     return error;
 }
 
-// A tab's folder as its portal lists it: the tab's own hidden-file, extension, filter and sort
-// settings, narrowed to the names the query can find. An unbound, missing or unreadable folder
-// lists nothing.
-QList<PortalFileEntry> listPortal(const FenceTab& tab, const std::function<bool(const QString&)>& findable)
-{
-    using namespace FolderPortalEngine;
-    return scanDirectory(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
-                         tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide, tab.portalFilter,
-                         tab.sortMode, tab.manualOrder, findable)
-        .entries;
-}
-
 bool listsAlike(const FenceTab& a, const FenceTab& b)
 {
     return a.portalPath == b.portalPath && a.showHiddenFiles == b.showHiddenFiles && a.showExtensions == b.showExtensions
@@ -55,14 +43,16 @@ bool listsAlike(const FenceTab& a, const FenceTab& b)
 QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
 {
     const QList<FenceModel> fences = activeFences();
-    // Every portal tab, the inactive ones too, listed afresh for each query; tabs that list one
+    // Every portal tab, the inactive ones too, as it lists its folder now; tabs that list one
     // folder in one way share a single reading of it.
     PortalListings listings;
-    // A blank query lists fences only; otherwise only the files whose names can match are read
-    // in full, which leaves the results as they would be over the whole listings.
+    // A blank query lists fences only. Listings are kept between keystrokes while their folders
+    // stay unchanged; a folder whose listing cannot be kept is read only for the files whose
+    // names can match, which leaves the results as they would be over its whole listing.
     if (query.trimmed().isEmpty())
         return SpotSearchEngine::search(query, fences, listings, searchLimit);
     const auto findable = SpotSearchEngine::portalFileNameMatcher(query);
+    PortalListingCache::Pass whole(m_portalListings, -1);
     QList<const FenceTab*> listed;
     for (const FenceModel& fence : fences) {
         for (const FenceTab& tab : fence.tabs) {
@@ -70,7 +60,7 @@ QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
                 continue;
             const auto same = std::find_if(listed.cbegin(), listed.cend(),
                                            [&](const FenceTab* earlier) { return listsAlike(*earlier, tab); });
-            listings.insert(tab.id, same != listed.cend() ? listings.value((*same)->id) : listPortal(tab, findable));
+            listings.insert(tab.id, same != listed.cend() ? listings.value((*same)->id) : whole.list(tab, findable).entries);
             listed.append(&tab);
         }
     }

@@ -1,0 +1,90 @@
+#include "core/store/PortalListingCache.h"
+
+#include "core/engine/PortalScan.h"
+
+#include <algorithm>
+
+namespace mv {
+
+using namespace FolderPortalEngine;
+
+namespace {
+
+PortalScanResult read(const FenceTab& tab, qsizetype limit, const PortalListingCache::NameMatcher& narrowTo)
+{
+    const QString path = tab.portalPath.value_or(QString());
+    const HiddenFiles hidden = tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip;
+    const ExtensionDisplay extensions = tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide;
+    if (limit >= 0)
+        return scanDirectoryHead(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, limit);
+    if (narrowTo)
+        return scanDirectory(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, narrowTo);
+    return scanDirectory(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder);
+}
+
+} // namespace
+
+PortalListingCache::Pass::Pass(PortalListingCache& cache, qsizetype limit)
+    : m_cache(cache)
+    , m_limit(limit < 0 ? -1 : limit)
+    , m_number(++cache.m_passes)
+{
+}
+
+PortalListingCache::Pass::~Pass()
+{
+    m_cache.endPass(m_limit, m_number);
+}
+
+PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameMatcher& narrowTo)
+{
+    const QString path = tab.portalPath.value_or(QString());
+    // Access times change with every read of a file, which no watch reports as a change.
+    if (!isBoundPath(path) || tab.sortMode == FenceSortMode::lastAccessedDesc)
+        return read(tab, m_limit, narrowTo);
+
+    const Key key{path, tab.showHiddenFiles, tab.showExtensions, tab.portalFilter, tab.sortMode, tab.manualOrder, m_limit};
+    platform::FolderChangeMonitor& monitor = m_cache.m_monitor;
+    const auto kept = std::find_if(m_cache.m_kept.begin(), m_cache.m_kept.end(),
+                                   [&key](const Kept& k) { return k.key == key; });
+    if (kept != m_cache.m_kept.end() && monitor.unchangedSince(kept->stamp)) {
+        kept->lastPass = m_number;
+        return kept->result;
+    }
+    // The stamp is taken before the reading, so that a change during it counts against it.
+    const auto stamp = monitor.stampBeforeReading(path);
+    if (!stamp) {
+        if (kept != m_cache.m_kept.end())
+            m_cache.m_kept.erase(kept);
+        return read(tab, m_limit, narrowTo);
+    }
+    if (!m_cache.m_watched.contains(path))
+        m_cache.m_watched.append(path);
+    PortalScanResult result = read(tab, m_limit, {});
+    if (kept != m_cache.m_kept.end()) {
+        kept->stamp = *stamp;
+        kept->result = result;
+        kept->lastPass = m_number;
+    } else {
+        m_cache.m_kept.append(Kept{key, *stamp, result, m_number});
+    }
+    return result;
+}
+
+void PortalListingCache::endPass(qsizetype limit, quint64 number)
+{
+    m_kept.removeIf([&](const Kept& k) { return k.key.limit == limit && k.lastPass != number; });
+    // Keep watching only the folders some listing still needs.
+    QList<QString> watched;
+    for (const Kept& k : std::as_const(m_kept)) {
+        if (!watched.contains(k.key.path))
+            watched.append(k.key.path);
+    }
+    for (const QString& path : std::as_const(m_watched)) {
+        if (!watched.contains(path))
+            m_monitor.forget(path);
+    }
+    m_watched = std::move(watched);
+}
+
+} // namespace mv

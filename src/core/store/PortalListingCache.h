@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/engine/PortalTypes.h"
+#include "core/models/FenceModels.h"
+#include "platform/FolderChangeMonitor.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace mv {
+
+// Portal listings kept from one reading to the next and read again only once their folder
+// changed. The store lists every portal of the active workspace on each save (for the widget
+// snapshot) and on each search keystroke; a folder of ten thousand files sorted by date takes
+// tens of milliseconds to read, which a note keystroke must not pay when no folder changed.
+//
+// A listing is kept only where the folder's changes are seen (see FolderChangeMonitor); other
+// folders, and listings ordered by access time, are read afresh every time. What is handed
+// out equals what a fresh reading would give.
+class PortalListingCache final {
+public:
+    using NameMatcher = std::function<bool(const QString& name)>;
+
+    // Readings of one sort, such as the heads for one snapshot. Listings of that sort that were
+    // not read during the pass are dropped at its end, so only the folders in use stay watched.
+    class Pass final {
+    public:
+        // limit < 0: whole listings; otherwise the first `limit` entries.
+        Pass(PortalListingCache& cache, qsizetype limit);
+        ~Pass();
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+
+        // The tab's folder as its portal lists it (its hidden-file, extension, filter, sort and
+        // manual-order settings). `narrowTo`, for whole listings only, lets a reading that cannot
+        // be kept read just the names it accepts (see scanDirectory); a kept listing is whole.
+        PortalScanResult list(const FenceTab& tab, const NameMatcher& narrowTo = {});
+
+    private:
+        PortalListingCache& m_cache;
+        qsizetype m_limit;
+        quint64 m_number;
+    };
+
+    // The number of listings kept, for tests.
+    qsizetype keptCount() const { return m_kept.size(); }
+
+private:
+    struct Key {
+        QString path;
+        bool showHiddenFiles = false;
+        bool showExtensions = false;
+        QString filter;
+        FenceSortMode sortMode = FenceSortMode::nameAsc;
+        QList<QString> manualOrder;
+        qsizetype limit = -1;
+
+        bool operator==(const Key&) const = default;
+    };
+    struct Kept {
+        Key key;
+        platform::FolderChangeMonitor::Stamp stamp;
+        PortalScanResult result;
+        quint64 lastPass = 0;
+    };
+
+    void endPass(qsizetype limit, quint64 number);
+
+    platform::FolderChangeMonitor m_monitor;
+    QList<Kept> m_kept;
+    QList<QString> m_watched; // the paths the monitor was asked to watch
+    quint64 m_passes = 0;
+};
+
+} // namespace mv

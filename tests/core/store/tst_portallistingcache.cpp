@@ -1,0 +1,261 @@
+#include "core/engine/PortalScan.h"
+#include "core/store/PortalListingCache.h"
+#include "platform/FolderChangeMonitor.h"
+#include "support/StoreFixture.h"
+
+#include <QtTest>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace mv;
+using namespace mv::FolderPortalEngine;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(mv::FenceSortMode)
+
+namespace {
+
+using Change = std::function<bool(const QString& folder)>;
+
+const qint64 base = 1767225600; // 2026-01-01
+
+bool makeFile(const QString& path, qsizetype size, qint64 modified)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(size, 'x')) != size)
+        return false;
+    file.close();
+    struct timespec times[2] = {{modified, 0}, {modified, 0}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+// Forty files of different names, sizes and dates, and two folders: enough that a head of
+// eight leaves most out, so a change can bring a new entry to the front.
+bool populate(const QString& folder)
+{
+    for (const QString& sub : {u"/Folder A"_s, u"/Folder B"_s}) {
+        const struct timespec times[2] = {{base, 0}, {base, 0}};
+        if (!QDir().mkpath(folder + sub)
+            || ::utimensat(AT_FDCWD, QFile::encodeName(folder + sub).constData(), times, 0) != 0)
+            return false;
+    }
+    for (int i = 0; i < 40; ++i) {
+        if (!makeFile(folder + u"/file %1.txt"_s.arg(i), 10 + i * 7 % 41, base + i * 3600))
+            return false;
+    }
+    return true;
+}
+
+FenceTab portalTab(const QString& path, FenceSortMode mode)
+{
+    FenceTab tab = plainTab(FenceKind::portal, u"传送门"_s);
+    tab.portalPath = path;
+    tab.sortMode = mode;
+    return tab;
+}
+
+PortalScanResult freshReading(const FenceTab& tab, qsizetype limit)
+{
+    const HiddenFiles hidden = tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip;
+    const ExtensionDisplay extensions = tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide;
+    if (limit >= 0)
+        return scanDirectoryHead(*tab.portalPath, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, limit);
+    return scanDirectory(*tab.portalPath, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder);
+}
+
+bool watchable(const QString& folder)
+{
+    platform::FolderChangeMonitor monitor;
+    return monitor.stampBeforeReading(folder).has_value();
+}
+
+QStringList names(const PortalScanResult& result)
+{
+    QStringList list;
+    for (const PortalFileEntry& entry : result.entries)
+        list.append(entry.name);
+    return list;
+}
+
+} // namespace
+
+class PortalListingCacheTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // After each kind of change the listing handed out is the one a fresh reading gives, for
+    // heads and whole listings alike; with no change, the kept listing is handed out again.
+    void listingAfterAChangeEqualsAFreshReading_data()
+    {
+        QTest::addColumn<FenceSortMode>("mode");
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<bool>("shows"); // whether the change alters what is listed
+        const auto at = [](const QString& folder, const QString& name) { return folder + u'/' + name; };
+        QTest::newRow("name: file made that sorts first") << FenceSortMode::nameAsc
+            << Change([=](const QString& f) { return makeFile(at(f, u"000 first.txt"_s), 1, base); }) << true;
+        QTest::newRow("name: first file removed") << FenceSortMode::nameAsc
+            << Change([=](const QString& f) { return QFile::remove(at(f, u"file 0.txt"_s)); }) << true;
+        QTest::newRow("name: folder renamed") << FenceSortMode::nameAsc
+            << Change([=](const QString& f) { return QDir().rename(at(f, u"Folder B"_s), at(f, u"0 Folder"_s)); }) << true;
+        QTest::newRow("date: old file touched to newest") << FenceSortMode::dateModifiedDesc
+            << Change([=](const QString& f) { return makeFile(at(f, u"file 3.txt"_s), 5, base + 86400 * 30); }) << true;
+        QTest::newRow("date: file written now") << FenceSortMode::dateModifiedDesc << Change([=](const QString& f) {
+            QFile file(at(f, u"file 1.txt"_s));
+            return file.open(QIODevice::Append) && file.write("now") == 3;
+        }) << true;
+        QTest::newRow("size: file grown to largest") << FenceSortMode::sizeDesc
+            << Change([=](const QString& f) { return makeFile(at(f, u"file 2.txt"_s), 4096, base); }) << true;
+        QTest::newRow("kind: file of a new kind") << FenceSortMode::kindAsc
+            << Change([=](const QString& f) { return makeFile(at(f, u"z.aaa"_s), 1, base); }) << true;
+        QTest::newRow("manual: hidden file made, hidden files skipped") << FenceSortMode::manual
+            << Change([=](const QString& f) { return makeFile(at(f, u".secret"_s), 1, base); }) << false;
+        QTest::newRow("date: folder replaced") << FenceSortMode::dateModifiedDesc << Change([=](const QString& f) {
+            return QDir(f).removeRecursively() && QDir().mkpath(f) && makeFile(at(f, u"only.txt"_s), 1, base);
+        }) << true;
+        QTest::newRow("name: folder removed") << FenceSortMode::nameAsc
+            << Change([=](const QString& f) { return QDir(f).removeRecursively(); }) << true;
+    }
+
+    void listingAfterAChangeEqualsAFreshReading()
+    {
+        QFETCH(FenceSortMode, mode);
+        QFETCH(Change, change);
+        QFETCH(bool, shows);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"portal"_s);
+        QVERIFY(populate(folder));
+        const FenceTab tab = portalTab(folder, mode);
+
+        for (const qsizetype limit : {qsizetype(8), qsizetype(-1)}) {
+            PortalListingCache cache;
+            {
+                PortalListingCache::Pass pass(cache, limit);
+                QCOMPARE(pass.list(tab), freshReading(tab, limit));
+                QCOMPARE(pass.list(tab), freshReading(tab, limit));
+            }
+            if (watchable(folder))
+                QCOMPARE(cache.keptCount(), qsizetype(1));
+            const QStringList before = names(freshReading(tab, limit));
+            QVERIFY(change(folder));
+            PortalListingCache::Pass pass(cache, limit);
+            const PortalScanResult after = pass.list(tab);
+            QCOMPARE(after, freshReading(tab, limit));
+            QCOMPARE(names(after) != before, shows);
+            QVERIFY(QDir(dir.path()).removeRecursively() && populate(folder)); // for the next limit
+        }
+    }
+
+    // A symbolic link as the portal path: pointed at another folder, the listing follows.
+    void linkedPortalPointedElsewhere()
+    {
+        QTemporaryDir dir;
+        QVERIFY(populate(dir.filePath(u"one"_s)));
+        QVERIFY(QDir().mkpath(dir.filePath(u"two"_s)));
+        QVERIFY(makeFile(dir.filePath(u"two/other.txt"_s), 3, base));
+        const QString link = dir.filePath(u"portal"_s);
+        QVERIFY(QFile::link(dir.filePath(u"one"_s), link));
+        const FenceTab tab = portalTab(link, FenceSortMode::nameAsc);
+
+        PortalListingCache cache;
+        {
+            PortalListingCache::Pass pass(cache, 8);
+            QCOMPARE(pass.list(tab).entries.size(), qsizetype(8));
+        }
+        QVERIFY(QFile::remove(link));
+        QVERIFY(QFile::link(dir.filePath(u"two"_s), link));
+        PortalListingCache::Pass pass(cache, 8);
+        QCOMPARE(names(pass.list(tab)), QStringList{u"other.txt"_s});
+    }
+
+    // A pass drops the listings of its sort that it did not read; those of the other sort and
+    // the ones it read stay. Access-time orders and unbound paths are never kept.
+    void passesKeepOnlyWhatTheyRead()
+    {
+        QTemporaryDir dir;
+        const QString one = dir.filePath(u"one"_s);
+        const QString two = dir.filePath(u"two"_s);
+        QVERIFY(populate(one));
+        QVERIFY(populate(two));
+        if (!watchable(one))
+            QSKIP("the temporary folder lies on a file system whose changes are not seen");
+        const FenceTab first = portalTab(one, FenceSortMode::nameAsc);
+        const FenceTab second = portalTab(two, FenceSortMode::dateModifiedDesc);
+        FenceTab hiddenShown = first;
+        hiddenShown.showHiddenFiles = true;
+
+        PortalListingCache cache;
+        {
+            PortalListingCache::Pass heads(cache, 8);
+            heads.list(first);
+            heads.list(second);
+            heads.list(hiddenShown); // other settings, another listing
+        }
+        QCOMPARE(cache.keptCount(), qsizetype(3));
+        {
+            PortalListingCache::Pass whole(cache, -1);
+            whole.list(first);
+        }
+        QCOMPARE(cache.keptCount(), qsizetype(4));
+        {
+            PortalListingCache::Pass heads(cache, 8);
+            heads.list(second);
+        }
+        QCOMPARE(cache.keptCount(), qsizetype(2));
+        {
+            PortalListingCache::Pass heads(cache, 8);
+            const FenceTab byAccess = portalTab(one, FenceSortMode::lastAccessedDesc);
+            QCOMPARE(heads.list(byAccess), freshReading(byAccess, 8));
+            const FenceTab unbound = portalTab(u"relative/path"_s, FenceSortMode::nameAsc);
+            QVERIFY(heads.list(unbound).isMissing);
+        }
+        QCOMPARE(cache.keptCount(), qsizetype(1)); // the whole listing of the first
+    }
+
+    // Through the store: a note keystroke saves without reading the folders again, yet the
+    // snapshot shows a file made in a date-sorted portal at once, and a search finds it.
+    void storeShowsChangesOfKeptFolders()
+    {
+        TwoWorkspaceStore w;
+        const QString folder = w.path(u"desk"_s);
+        QVERIFY(populate(folder));
+        FenceTab notes = plainTab(FenceKind::notes, u"便笺"_s);
+        const FenceModel portal = w.appendFence(w.desk, u"下载"_s, {portalTab(folder, FenceSortMode::dateModifiedDesc)});
+        const FenceModel note = w.appendFence(w.desk, u"便笺"_s, {notes});
+        w.store->save();
+        const auto headOf = [&] {
+            const WidgetSnapshotPayload payload = w.store->makeWidgetSnapshot();
+            for (const WidgetSnapshotFence& fence : payload.fences) {
+                if (fence.id == portal.id)
+                    return fence.items.isEmpty() ? QString() : fence.items.first().title;
+            }
+            return QString();
+        };
+        QCOMPARE(headOf(), u"file 39.txt"_s);
+        w.store->updateNoteText(u"一"_s, note.id);
+        QCOMPARE(headOf(), u"file 39.txt"_s);
+
+        QVERIFY(makeFile(folder + u"/最新的文件.txt"_s, 1, base + 86400 * 365));
+        w.store->updateNoteText(u"一二"_s, note.id);
+        QCOMPARE(headOf(), u"最新的文件.txt"_s);
+        // What was published on that save says the same.
+        const auto published = json::decode<WidgetSnapshotPayload>(StoreFixture::readFile(w.snapshotPath()));
+        QVERIFY(published);
+        const auto fence = std::find_if(published.value().fences.cbegin(), published.value().fences.cend(),
+                                        [&](const WidgetSnapshotFence& f) { return f.id == portal.id; });
+        QVERIFY(fence != published.value().fences.cend() && !fence->items.isEmpty());
+        QCOMPARE(fence->items.first().title, u"最新的文件.txt"_s);
+
+        QVERIFY(w.store->spotSearch(u"最新"_s).size() >= 1);
+        QVERIFY(QFile::remove(folder + u"/最新的文件.txt"_s));
+        const QList<SpotSearchResult> afterRemoval = w.store->spotSearch(u"最新"_s);
+        QVERIFY(std::none_of(afterRemoval.cbegin(), afterRemoval.cend(),
+                             [](const SpotSearchResult& r) { return r.title.contains(u"最新的文件"_s); }));
+    }
+};
+
+QTEST_GUILESS_MAIN(PortalListingCacheTest)
+#include "tst_portallistingcache.moc"
