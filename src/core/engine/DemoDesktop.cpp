@@ -1,5 +1,6 @@
 #include "core/engine/DemoDesktop.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/engine/PortalMoves.h"
 #include "core/models/Uuid.h"
 
@@ -98,9 +99,10 @@ void writeNewFile(const QByteArray& path, const QByteArray& content)
 
 void populateDemoDesktopIfNeeded(const QUrl& folder)
 {
-    if (!folder.isLocalFile())
+    const std::optional<QString> local = folder.isLocalFile() ? filepaths::localPath(folder) : std::nullopt;
+    if (!local)
         return;
-    const QString folderPath = folder.toLocalFile();
+    const QString folderPath = *local;
     // Never relative to the working directory.
     if (!folderPath.startsWith(u'/'))
         return;

@@ -20,6 +20,19 @@ QString decoded(const char* path)
     return QFile::decodeName(path);
 }
 
+std::optional<QString> localPath(const QUrl& url)
+{
+    if (url.scheme().isEmpty())
+        return url.path(QUrl::FullyDecoded);
+    if (!url.isLocalFile())
+        return std::nullopt;
+    if (url.host().isEmpty())
+        return url.toLocalFile();
+    if (url.host().compare(u"localhost", Qt::CaseInsensitive) == 0)
+        return url.path(QUrl::FullyDecoded);
+    return std::nullopt;
+}
+
 QString parentPath(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -12,6 +13,11 @@ namespace mv::filepaths {
 
 QByteArray encoded(const QString& path);
 QString decoded(const char* path);
+
+// The path a URL names on this machine, as written (not cleaned): a file URL without a host or
+// with "localhost", or a URL without a scheme. None for anything else, such as a file URL of
+// another machine ("file://server/share", which Qt would turn into the local "//server/share").
+std::optional<QString> localPath(const QUrl& url);
 
 // The folder of a path ("/" for a top-level item) and its last component.
 QString parentPath(const QString& path);

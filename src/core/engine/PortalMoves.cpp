@@ -34,13 +34,10 @@ using namespace filepaths;
 // path never resolves against the working directory.
 std::optional<QString> standardizedPath(const QUrl& url)
 {
-    QString path;
-    if (url.isLocalFile())
-        path = url.toLocalFile();
-    else if (url.scheme().isEmpty())
-        path = url.path();
-    else
+    const std::optional<QString> local = filepaths::localPath(url);
+    if (!local)
         return std::nullopt;
+    const QString& path = *local;
     if (!path.startsWith(u'/'))
         return std::nullopt;
     return QDir::cleanPath(path);

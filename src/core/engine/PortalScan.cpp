@@ -1,5 +1,6 @@
 #include "core/engine/PortalScan.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/models/Text.h"
 #include "platform/ContentTypes.h"
 
@@ -532,12 +533,13 @@ PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
                                ExtensionDisplay extensions, const QString& filter,
                                FenceSortMode sortMode, const QList<QString>& manualOrder)
 {
-    if (!folder.isLocalFile()) {
+    const std::optional<QString> path = folder.isLocalFile() ? filepaths::localPath(folder) : std::nullopt;
+    if (!path) {
         PortalScanResult missing;
         missing.isMissing = true;
         return missing;
     }
-    return scanDirectory(folder.toLocalFile(), hidden, extensions, filter, sortMode, manualOrder);
+    return scanDirectory(*path, hidden, extensions, filter, sortMode, manualOrder);
 }
 
 PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden,

@@ -48,11 +48,7 @@ constexpr double millisecondsPerDay = 86400.0 * 1000.0;
 // Empty for anything else.
 QString localPath(const QUrl& url)
 {
-    if (url.isLocalFile())
-        return url.toLocalFile();
-    if (url.scheme().isEmpty())
-        return url.path();
-    return QString();
+    return filepaths::localPath(url).value_or(QString());
 }
 
 bool isAbsolute(const QString& path)

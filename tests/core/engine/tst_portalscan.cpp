@@ -175,6 +175,15 @@ void TestPortalScan::relativePathIsUnbound()
         ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {});
     QVERIFY(!byFileUrl.isMissing);
     QCOMPARE(namesOf(byFileUrl.entries), QStringList{u"inside.txt"_s});
+    // "localhost" is this machine; any other host is another machine, even when the path Qt
+    // would make of it ("//tmp/...") names a local folder.
+    const QString folder = m_root.path() + u"/cwd/relative"_s;
+    const auto byHost = [](const QString& url) {
+        return scanDirectory(QUrl(url), HiddenFiles::Show, ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {});
+    };
+    QCOMPARE(namesOf(byHost(u"file://localhost"_s + folder).entries), QStringList{u"inside.txt"_s});
+    QVERIFY(folder.startsWith(u'/'));
+    QVERIFY(byHost(u"file:/"_s + folder).isMissing);
 }
 
 // Per item: the display name drops the extension only for files with one when extensions are

@@ -1,0 +1,123 @@
+#include "desktop/content/PortalDirectoryWatcher.h"
+
+#include "core/engine/FilePaths.h"
+#include "core/engine/PortalScan.h"
+#include "platform/FolderEventSource.h"
+
+#include <QDir>
+#include <QMetaObject>
+
+namespace mv {
+
+namespace {
+
+// The folder path a URL names, as the watcher lists and watches it: a local file URL (no host,
+// or "localhost") whose path is absolute, with "." and ".." resolved and no trailing slash;
+// symbolic links are kept, so the folder is shown under the path the user chose. None for
+// anything else, which lists as missing and is never resolved against the working directory.
+std::optional<QString> localFolderPath(const QUrl& url)
+{
+    std::optional<QString> local = url.isLocalFile() ? filepaths::localPath(url) : std::nullopt;
+    if (!local)
+        return std::nullopt; // not a file, or a folder on another machine
+    QString path = *local;
+    if (!FolderPortalEngine::isBoundPath(path))
+        return std::nullopt;
+    path = QDir::cleanPath(path);
+    // cleanPath keeps ".." at the root, where it names the root itself.
+    while (path == u"/.." || path.startsWith(u"/../"))
+        path.remove(0, 3);
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+} // namespace
+
+PortalDirectoryWatcher::PortalDirectoryWatcher(QObject* parent)
+    : QObject(parent)
+{
+}
+
+PortalDirectoryWatcher::~PortalDirectoryWatcher() = default;
+
+void PortalDirectoryWatcher::updateWatch(const std::optional<QUrl>& url, bool showHidden,
+                                         bool showExtensions, const QString& filter,
+                                         FenceSortMode sortMode, const QList<QString>& manualOrder)
+{
+    if (!url) {
+        stop();
+        m_scanResult = PortalScanResult{{}, true};
+        Q_EMIT scanResultChanged();
+        return;
+    }
+
+    const std::optional<QString> folderPath = localFolderPath(*url);
+    const WatchConfig config{folderPath ? QUrl::fromLocalFile(*folderPath) : *url, showHidden,
+                             showExtensions, filter, sortMode, manualOrder};
+    const bool configChanged = m_lastConfig != config;
+    if (configChanged)
+        m_lastConfig = config;
+    // Watch before listing, not after: a change made between the two would otherwise be
+    // missing from the listing until the folder changes again. The price is at most one more
+    // rescan.
+    if (!m_watchedPath || m_watchedPath != folderPath)
+        restartSource(folderPath);
+    if (configChanged)
+        publishScan(config);
+}
+
+void PortalDirectoryWatcher::refreshNow()
+{
+    if (m_lastConfig)
+        publishScan(*m_lastConfig);
+}
+
+void PortalDirectoryWatcher::stop()
+{
+    m_source.reset();
+    m_watchedPath.reset();
+    m_lastConfig.reset();
+}
+
+void PortalDirectoryWatcher::restartSource(const std::optional<QString>& folderPath)
+{
+    m_source.reset();
+    m_watchedPath.reset();
+    if (!folderPath)
+        return;
+    m_source = platform::FolderEventSource::open(*folderPath);
+    if (!m_source)
+        return; // left unwatched, silently: the listing tells what is there
+    connect(m_source.get(), &platform::FolderEventSource::changed, this,
+            &PortalDirectoryWatcher::folderChanged);
+    m_watchedPath = *folderPath;
+}
+
+void PortalDirectoryWatcher::folderChanged()
+{
+    // The rescan runs in a later turn of the event loop, not inside the delivery: whoever
+    // listens to the new listing may point the watcher elsewhere, which destroys the source
+    // still delivering. Deliveries that come before that turn merge into one rescan, and a
+    // watcher destroyed meanwhile takes the queued call with it.
+    if (m_rescanQueued)
+        return;
+    m_rescanQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rescanQueued = false;
+            refreshNow(); // with the configuration current by now; none after stop()
+        },
+        Qt::QueuedConnection);
+}
+
+void PortalDirectoryWatcher::publishScan(const WatchConfig& config)
+{
+    using namespace FolderPortalEngine;
+    m_scanResult = scanDirectory(localFolderPath(config.url).value_or(QString()),
+                                 config.showHidden ? HiddenFiles::Show : HiddenFiles::Skip,
+                                 config.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
+                                 config.filter, config.sortMode, config.manualOrder);
+    Q_EMIT scanResultChanged();
+}
+
+} // namespace mv

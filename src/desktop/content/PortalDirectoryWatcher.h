@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/engine/PortalTypes.h"
+#include "core/models/ModelEnums.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+namespace mv {
+
+namespace platform {
+class FolderEventSource;
+}
+
+// Holds the live listing of the folder a portal tab shows. It rescans when a listing option or
+// the folder changes, and watches the folder itself, so that what any program adds, removes or
+// renames there appears without user action. The listing is the portal engine's, unchanged;
+// which folder is shown is the fence content's decision.
+//
+// Everything runs on the thread that owns the watcher, the main thread.
+class PortalDirectoryWatcher final : public QObject {
+    Q_OBJECT
+
+public:
+    // What the last listing was asked for.
+    struct WatchConfig {
+        // The shown folder as a standardized file URL: "." and ".." resolved, no trailing
+        // slash, symbolic links kept as they are. A URL naming no local folder path is kept as
+        // it was given.
+        QUrl url;
+        bool showHidden = false;
+        bool showExtensions = false;
+        QString filter;
+        FenceSortMode sortMode = FenceSortMode::manual;
+        QList<QString> manualOrder;
+
+        bool operator==(const WatchConfig&) const = default;
+    };
+
+    explicit PortalDirectoryWatcher(QObject* parent = nullptr);
+    ~PortalDirectoryWatcher() override;
+
+    // The last listing published; entries empty and not missing until the first one.
+    const PortalScanResult& scanResult() const { return m_scanResult; }
+    // The folder watched; none while nothing is, also after the folder failed to open.
+    const std::optional<QString>& watchedPath() const { return m_watchedPath; }
+    // The configuration of the last listing asked for; none initially and after stop().
+    const std::optional<WatchConfig>& lastConfig() const { return m_lastConfig; }
+
+    // Points the watcher at `url` with the tab's listing options. Without a URL it stops and
+    // publishes an empty, missing listing. Otherwise it rescans, synchronously, only when the
+    // configuration differs from the last one, and watches the folder anew only when its path
+    // differs from the one watched or nothing is watched (so a folder that failed to open is
+    // tried again on every call, without a rescan). A URL that is no local file, or a path
+    // that is not absolute, lists as missing and is not watched.
+    void updateWatch(const std::optional<QUrl>& url, bool showHidden, bool showExtensions,
+                     const QString& filter, FenceSortMode sortMode,
+                     const QList<QString>& manualOrder);
+    // Rescans with the last configuration and publishes the result, at once; nothing when
+    // there is none.
+    void refreshNow();
+    // Stops watching and forgets the configuration; the last listing stays.
+    void stop();
+
+Q_SIGNALS:
+    // On every publish, even of a listing equal to the last one.
+    void scanResultChanged();
+
+private:
+    void restartSource(const std::optional<QString>& folderPath);
+    void folderChanged();
+    void publishScan(const WatchConfig& config);
+
+    PortalScanResult m_scanResult;
+    std::unique_ptr<platform::FolderEventSource> m_source;
+    std::optional<QString> m_watchedPath;
+    std::optional<WatchConfig> m_lastConfig;
+    bool m_rescanQueued = false;
+};
+
+} // namespace mv

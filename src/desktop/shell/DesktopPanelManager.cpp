@@ -1,0 +1,439 @@
+#include "desktop/shell/DesktopPanelManager.h"
+
+#include "core/store/MorvanteelStore.h"
+#include "design/DesignEnvironment.h"
+#include "desktop/content/FenceOverviewContent.h"
+#include "desktop/shell/DesktopFencePanel.h"
+#include "desktop/shell/TopPinnedContentView.h"
+
+#include <QApplication>
+
+#include <algorithm>
+
+namespace mv {
+
+using panelgeometry::differs;
+
+namespace {
+
+constexpr double idleOpacityFloor = 0.18;
+constexpr int keyFadeMs = 160;
+constexpr int resignFadeMs = 220;
+constexpr double frameTolerance = 0.75;
+// The least size a user resize leaves an expanded fence.
+constexpr double minimumResizedWidth = 250;
+constexpr double minimumResizedHeight = 180;
+
+bool shownAsPill(const FenceModel& fence, const FenceInteractionState& state)
+{
+    return fence.isCollapsed && !state.isHoverUnrolled;
+}
+
+} // namespace
+
+DesktopPanelManager::DesktopPanelManager(MorvanteelStore& store, ContentFactory makeContent, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_makeContent(std::move(makeContent))
+    , m_design(new DesignEnvironment(this))
+{
+    m_design->readFromDesktop();
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(frameSaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { m_store.save(); });
+
+    // Every change of these four reaches the panels on the next pass of the event loop;
+    // changes made together are brought in line together.
+    connect(&m_store, &MorvanteelStore::fencesChanged, this, &DesktopPanelManager::scheduleSync);
+    connect(&m_store, &MorvanteelStore::activeWorkspaceIDChanged, this, &DesktopPanelManager::scheduleSync);
+    connect(&m_store, &MorvanteelStore::preferencesChanged, this, &DesktopPanelManager::scheduleSync);
+    connect(&m_store, &MorvanteelStore::selectedFenceIDChanged, this, &DesktopPanelManager::scheduleSync);
+    syncPanels(false);
+}
+
+DesktopPanelManager::~DesktopPanelManager()
+{
+    for (const QPointer<DesktopFencePanel>& panel : std::as_const(m_panels))
+        delete panel.data();
+}
+
+std::optional<FenceInteractionState> DesktopPanelManager::interactionState(const QUuid& fenceID) const
+{
+    const auto found = m_states.constFind(fenceID);
+    if (found == m_states.cend())
+        return std::nullopt;
+    return *found;
+}
+
+void DesktopPanelManager::scheduleSync()
+{
+    if (m_syncScheduled)
+        return;
+    m_syncScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_syncScheduled = false;
+            syncPanels(true);
+        },
+        Qt::QueuedConnection);
+}
+
+void DesktopPanelManager::syncPanels(bool animated)
+{
+    const QList<FenceModel> fences = m_store.activeFences();
+    QList<QUuid> shown;
+    for (const FenceModel& fence : fences)
+        shown.append(fence.id);
+    for (const QUuid& id : m_panels.keys()) {
+        if (!shown.contains(id))
+            removePanel(id);
+    }
+    for (const FenceModel& fence : fences) {
+        DesktopFencePanel* panel = m_panels.value(fence.id);
+        TopPinnedContentView* view = m_contentViews.value(fence.id);
+        if (panel && view)
+            updateExistingPanel(*panel, *view, fence, animated);
+        else
+            createPanel(fence);
+    }
+}
+
+void DesktopPanelManager::removePanel(const QUuid& fenceID)
+{
+    if (DesktopFencePanel* panel = m_panels.take(fenceID)) {
+        panel->disconnect(this);
+        panel->hide();
+        // Never deleted at once: this may run inside one of the panel's own handlers.
+        panel->deleteLater();
+    }
+    m_contentViews.remove(fenceID);
+    m_states.remove(fenceID);
+    m_lastPanelSizes.remove(fenceID);
+}
+
+FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
+{
+    FencePanelContent::Callbacks callbacks;
+    const QPointer<DesktopPanelManager> self(this);
+    callbacks.onToggleCollapse = [self](const QUuid& id) {
+        if (self)
+            self->toggleCollapseWithHoverSuppression(id);
+    };
+    callbacks.onSelectedPortalURLChanged = [self, fenceID](const std::optional<QUrl>& url) {
+        if (!self)
+            return;
+        const auto state = self->m_states.find(fenceID);
+        if (state != self->m_states.end())
+            state->selectedPortalURL = url;
+    };
+    callbacks.onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
+        if (self && self->onOpenControlCenter)
+            self->onOpenControlCenter(tab);
+    };
+    callbacks.onOpenSpotSearch = [self] {
+        if (self && self->onOpenSpotSearch)
+            self->onOpenSpotSearch();
+    };
+    if (m_makeContent)
+        return m_makeContent(fenceID, callbacks);
+    return new FenceOverviewContent(m_store, fenceID, callbacks, m_design);
+}
+
+FenceFrameRect DesktopPanelManager::presentedFrame(const FenceModel& fence, bool asPill) const
+{
+    return panelgeometry::presentedFrame(fence.desktopFrame, asPill, screens ? screens() : QList<panelgeometry::ScreenArea>());
+}
+
+void DesktopPanelManager::createPanel(const FenceModel& fence)
+{
+    const QUuid id = fence.id;
+    m_states.insert(id, FenceInteractionState{});
+    const FenceFrameRect frame = presentedFrame(fence, fence.isCollapsed);
+
+    auto* panel = new DesktopFencePanel(id, panelgeometry::toWindowGeometry(frame));
+    panel->setLocked(fence.isLocked || m_store.preferences().isLayoutLocked);
+    panel->setResizable(!fence.isCollapsed);
+
+    FencePanelContent* content = makeContent(id);
+    content->setHoverUnrolled(false);
+    auto* view = new TopPinnedContentView(content, fence.desktopFrame.height, fence.style.cornerRadius, panel);
+    view->setVisuallyCollapsed(fence.isCollapsed);
+    const QPointer<DesktopPanelManager> self(this);
+    view->onHoverChanged = [self, id](bool hovered) {
+        // Handled after the event that caused it, in order.
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, id, hovered] {
+                if (self)
+                    self->handleHoverChange(id, hovered);
+            },
+            Qt::QueuedConnection);
+    };
+    panel->setContentView(view);
+
+    panel->onUndoCommand = [self] { return self && self->m_store.undoLastFileOperation(); };
+    panel->onRedoCommand = [self] { return self && self->m_store.redoLastFileOperation(); };
+    panel->onSpaceQuickLook = [self, id] {
+        if (!self || !self->onTogglePreview)
+            return false;
+        const auto state = self->m_states.constFind(id);
+        if (state == self->m_states.cend() || !state->selectedPortalURL)
+            return false;
+        self->onTogglePreview(*state->selectedPortalURL);
+        return true;
+    };
+    connect(panel, &DesktopFencePanel::becameKey, this, [this, id] { panelBecameKey(id); });
+    connect(panel, &DesktopFencePanel::resignedKey, this, [this, id] { panelResignedKey(id); });
+    connect(panel, &DesktopFencePanel::userMoveOrResizeStarted, this, [this, id] { panelMoveOrResizeStarted(id); });
+    connect(panel, &DesktopFencePanel::userMoveOrResizeEnded, this, [this, id] { panelMoveOrResizeEnded(id); });
+    connect(panel, &DesktopFencePanel::frameChanged, this,
+            [this, id](bool userInitiated) { panelFrameChanged(id, userInitiated); });
+
+    m_panels.insert(id, panel);
+    m_contentViews.insert(id, view);
+    m_lastPanelSizes.insert(id, panel->size());
+    present(*panel, fence, m_states.value(id), false);
+}
+
+void DesktopPanelManager::updateExistingPanel(DesktopFencePanel& panel, TopPinnedContentView& view,
+                                              const FenceModel& fence, bool animated)
+{
+    FenceInteractionState state = m_states.value(fence.id);
+    if (!fence.isCollapsed) {
+        state.isHoverUnrolled = false;
+        state.suppressHoverUnrollUntilExit = false;
+        m_states.insert(fence.id, state);
+    }
+    const bool hoverUnrolled = fence.isCollapsed && state.isHoverUnrolled;
+    panel.setLocked(fence.isLocked || m_store.preferences().isLayoutLocked);
+    panel.setResizable(!fence.isCollapsed);
+    view.setExpandedHeight(std::max(fence.desktopFrame.height, TopPinnedContentView::collapsedCapsuleHeight));
+    view.setCornerRadius(fence.style.cornerRadius);
+    view.setVisuallyCollapsed(fence.isCollapsed && !hoverUnrolled);
+    if (auto* content = qobject_cast<FencePanelContent*>(view.hostedView()))
+        content->setHoverUnrolled(hoverUnrolled);
+
+    // While the user drags or resizes, the store's frame never pulls the panel back.
+    if (!state.isDraggingOrResizing) {
+        const FenceFrameRect target = presentedFrame(fence, fence.isCollapsed && !hoverUnrolled);
+        if (differs(target, panelgeometry::fromWindowGeometry(panel.geometry()), frameTolerance))
+            applyFrame(panel, target, animated);
+    }
+    present(panel, fence, state, animated);
+}
+
+void DesktopPanelManager::present(DesktopFencePanel& panel, const FenceModel& fence, const FenceInteractionState& state,
+                                  bool animated)
+{
+    const GlobalPreferences& preferences = m_store.preferences();
+    panel.applyPresentation(preferences.isPeekActive || fence.isPinned, preferences.isDesktopCurtainHidden,
+                            targetAlpha(fence, panel, state), animated);
+}
+
+void DesktopPanelManager::applyFrame(DesktopFencePanel& panel, const FenceFrameRect& frame, bool animated)
+{
+    m_isApplyingProgrammaticFrame = true;
+    panel.applyFrame(panelgeometry::toWindowGeometry(frame), animated);
+    m_isApplyingProgrammaticFrame = false;
+    m_lastPanelSizes.insert(panel.fenceID(), panelgeometry::toWindowGeometry(frame).size());
+}
+
+double DesktopPanelManager::targetAlpha(const FenceModel& fence, const DesktopFencePanel& panel,
+                                        const FenceInteractionState& state) const
+{
+    if (!fence.style.chameleonFadeEnabled && !m_store.preferences().chameleonGlobalEnabled)
+        return 1.0;
+    if (state.isHovered || panel.isActiveWindow() || state.isDraggingOrResizing)
+        return 1.0;
+    return std::clamp(fence.style.idleOpacity, idleOpacityFloor, 1.0);
+}
+
+void DesktopPanelManager::handleHoverChange(const QUuid& fenceID, bool hovered)
+{
+    const auto fence = m_store.fence(fenceID);
+    DesktopFencePanel* panel = m_panels.value(fenceID);
+    TopPinnedContentView* view = m_contentViews.value(fenceID);
+    if (!fence || !panel || !view)
+        return;
+    FenceInteractionState state = m_states.value(fenceID);
+    state.isHovered = hovered;
+    if (!hovered)
+        state.suppressHoverUnrollUntilExit = false;
+    if (!fence->isCollapsed || !fence->style.hoverUnrollEnabled || !hovered)
+        state.isHoverUnrolled = false;
+    else if (!state.suppressHoverUnrollUntilExit)
+        state.isHoverUnrolled = true;
+    m_states.insert(fenceID, state);
+
+    view->setVisuallyCollapsed(shownAsPill(*fence, state));
+    if (auto* content = qobject_cast<FencePanelContent*>(view->hostedView()))
+        content->setHoverUnrolled(fence->isCollapsed && state.isHoverUnrolled);
+    const FenceFrameRect target = presentedFrame(*fence, shownAsPill(*fence, state));
+    if (differs(target, panelgeometry::fromWindowGeometry(panel->geometry()), frameTolerance))
+        applyFrame(*panel, target, true);
+    if (!m_store.preferences().isDesktopCurtainHidden)
+        panel->animateAlpha(targetAlpha(*fence, *panel, state), DesktopFencePanel::showFadeMs);
+}
+
+void DesktopPanelManager::toggleCollapseWithHoverSuppression(const QUuid& fenceID)
+{
+    const auto fence = m_store.fence(fenceID);
+    if (!fence)
+        return;
+    FenceInteractionState state = m_states.value(fenceID);
+    if (!fence->isCollapsed) {
+        if (state.isHovered) {
+            state.suppressHoverUnrollUntilExit = true;
+            m_states.insert(fenceID, state);
+        }
+        m_store.toggleCollapse(fenceID);
+    } else if (state.isHoverUnrolled) {
+        // The roll-up control of a pill shown unrolled: keep it open.
+        state.isHoverUnrolled = false;
+        state.suppressHoverUnrollUntilExit = false;
+        m_states.insert(fenceID, state);
+        m_store.setCollapsed(fenceID, false);
+    } else {
+        m_store.toggleCollapse(fenceID);
+    }
+}
+
+void DesktopPanelManager::revealFence(const QUuid& fenceID)
+{
+    const auto fence = m_store.fence(fenceID);
+    if (!fence)
+        return;
+    if (fence->workspaceID != m_store.activeWorkspaceID())
+        m_store.switchWorkspace(fence->workspaceID);
+    if (m_store.preferences().isDesktopCurtainHidden) {
+        GlobalPreferences preferences = m_store.preferences();
+        preferences.isDesktopCurtainHidden = false;
+        m_store.setPreferences(preferences);
+        m_store.save();
+    }
+    if (fence->isCollapsed)
+        m_store.setCollapsed(fenceID, false);
+    syncPanels(true);
+    if (DesktopFencePanel* panel = m_panels.value(fenceID)) {
+        panel->show();
+        panel->raise();
+        panel->activateWindow();
+        pulsePanel(*panel);
+    }
+}
+
+void DesktopPanelManager::pulsePanel(DesktopFencePanel& panel)
+{
+    panel.pulse(4);
+}
+
+void DesktopPanelManager::rollUpAllFences()
+{
+    for (const FenceModel& fence : m_store.activeFences()) {
+        if (!fence.isCollapsed)
+            m_store.setCollapsed(fence.id, true);
+    }
+}
+
+void DesktopPanelManager::expandAllFences()
+{
+    for (const FenceModel& fence : m_store.activeFences()) {
+        if (fence.isCollapsed)
+            m_store.setCollapsed(fence.id, false);
+    }
+}
+
+void DesktopPanelManager::panelBecameKey(const QUuid& fenceID)
+{
+    DesktopFencePanel* panel = m_panels.value(fenceID);
+    if (!panel)
+        return;
+    m_store.setSelectedFenceID(fenceID);
+    if (!m_store.preferences().isDesktopCurtainHidden)
+        panel->animateAlpha(1.0, keyFadeMs);
+}
+
+void DesktopPanelManager::panelResignedKey(const QUuid& fenceID)
+{
+    DesktopFencePanel* panel = m_panels.value(fenceID);
+    const auto fence = m_store.fence(fenceID);
+    if (!panel || !fence || !m_states.contains(fenceID))
+        return;
+    const double alpha = targetAlpha(*fence, *panel, m_states.value(fenceID));
+    if (!m_store.preferences().isDesktopCurtainHidden)
+        panel->animateAlpha(alpha, resignFadeMs);
+}
+
+void DesktopPanelManager::panelMoveOrResizeStarted(const QUuid& fenceID)
+{
+    if (m_isApplyingProgrammaticFrame)
+        return;
+    const auto state = m_states.find(fenceID);
+    if (state != m_states.end())
+        state->isDraggingOrResizing = true;
+}
+
+void DesktopPanelManager::panelMoveOrResizeEnded(const QUuid& fenceID)
+{
+    const auto state = m_states.find(fenceID);
+    if (state != m_states.end())
+        state->isDraggingOrResizing = false;
+    // Settle on the stored frame: a resize below the least size, or of a fence that may not be
+    // resized, ends where the store has it.
+    DesktopFencePanel* panel = m_panels.value(fenceID);
+    TopPinnedContentView* view = m_contentViews.value(fenceID);
+    if (const auto fence = m_store.fence(fenceID); fence && panel && view)
+        updateExistingPanel(*panel, *view, *fence, true);
+}
+
+void DesktopPanelManager::panelFrameChanged(const QUuid& fenceID, bool userInitiated)
+{
+    DesktopFencePanel* panel = m_panels.value(fenceID);
+    const auto fence = m_store.fence(fenceID);
+    if (!userInitiated || m_isApplyingProgrammaticFrame || !panel || !fence)
+        return;
+    const QSize before = m_lastPanelSizes.value(fenceID);
+    m_lastPanelSizes.insert(fenceID, panel->size());
+    const FenceInteractionState state = m_states.value(fenceID);
+    if (panel->size() == before) {
+        persistPanelGeometry(*panel, *fence);
+        return;
+    }
+    // A resize. A locked or rolled-up fence keeps its size; an expanded one is kept at least
+    // 250 × 180, hanging from its top edge.
+    if (panel->isLocked() || fence->isCollapsed || state.isHoverUnrolled)
+        return;
+    FenceFrameRect frame = panelgeometry::fromWindowGeometry(panel->geometry());
+    const double top = frame.maxY();
+    frame.width = std::max(frame.width, minimumResizedWidth);
+    frame.height = std::max(frame.height, minimumResizedHeight);
+    frame.y = top - frame.height;
+    if (TopPinnedContentView* view = m_contentViews.value(fenceID))
+        view->setExpandedHeight(frame.height);
+    storeFrame(fence->id, frame);
+}
+
+void DesktopPanelManager::persistPanelGeometry(const DesktopFencePanel& panel, const FenceModel& fence)
+{
+    const FenceInteractionState state = m_states.value(fence.id);
+    storeFrame(fence.id, panelgeometry::frameToStore(panelgeometry::fromWindowGeometry(panel.geometry()),
+                                                     fence.desktopFrame, shownAsPill(fence, state)));
+}
+
+void DesktopPanelManager::storeFrame(const QUuid& fenceID, const FenceFrameRect& frame)
+{
+    QList<FenceModel> fences = m_store.fences();
+    for (FenceModel& stored : fences) {
+        if (stored.id == fenceID) {
+            stored.desktopFrame = frame;
+            stored.updatedAt = m_store.environment().now();
+            break;
+        }
+    }
+    // In memory at once; on disk once the burst of moves is over.
+    if (m_store.setFences(std::move(fences)))
+        m_saveTimer.start();
+}
+
+} // namespace mv

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "desktop/controlcenter/ControlCenterTab.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+#include <QWidget>
+
+namespace mv {
+
+class DesktopPanelManager;
+class MorvanteelAppRuntime;
+class MorvanteelStore;
+
+// The control-center window: made on its first showing, hidden (not destroyed) when closed, so
+// that the same window with its last frame comes back.
+class ControlCenterWindowController final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ControlCenterWindowController(MorvanteelAppRuntime& runtime);
+    ~ControlCenterWindowController() override;
+
+    // Shows the window on `tab` (none: the page last shown), brings it to the front and
+    // activates it.
+    void show(std::optional<ControlCenterTab> tab = std::nullopt);
+    QWidget* window() const { return m_window; }
+
+private:
+    MorvanteelAppRuntime& m_runtime;
+    QPointer<QWidget> m_window;
+};
+
+// The one object that owns the program's long-lived parts: the store, the desktop panels and
+// the control-center window, made in that order.
+class MorvanteelAppRuntime final : public QObject {
+    Q_OBJECT
+
+public:
+    // Builds the store at its default locations (seeding a first start) and the panels.
+    MorvanteelAppRuntime();
+    // For tests: the runtime over a store made elsewhere.
+    explicit MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> store);
+    ~MorvanteelAppRuntime() override;
+
+    MorvanteelStore& store() const { return *m_store; }
+    DesktopPanelManager& panelManager() const { return *m_panelManager; }
+
+    // The page the control center shows; not saved, every launch starts on the workspaces page.
+    ControlCenterTab controlCenterTab() const { return m_controlCenterTab; }
+    void setControlCenterTab(ControlCenterTab tab);
+    ControlCenterWindowController& controlCenterController();
+
+    // The launch: lays out the panels and opens the control center on the workspaces page.
+    // Runs once; later calls do nothing.
+    void start();
+    bool didStart() const { return m_didStart; }
+
+Q_SIGNALS:
+    void controlCenterTabChanged();
+
+private:
+    void wire();
+
+    std::unique_ptr<MorvanteelStore> m_store;
+    std::unique_ptr<DesktopPanelManager> m_panelManager;
+    ControlCenterTab m_controlCenterTab = ControlCenterTab::workspaces;
+    std::unique_ptr<ControlCenterWindowController> m_controlCenterController;
+    bool m_didStart = false;
+};
+
+} // namespace mv

@@ -1,0 +1,77 @@
+#include "core/store/support/StoreFixture.h"
+#include "desktop/shell/ControlCenterHostView.h"
+#include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/shell/MorvanteelAppRuntime.h"
+
+#include <QListWidget>
+#include <QtTest>
+
+using namespace mv;
+using namespace Qt::StringLiterals;
+
+class AppRuntimeTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The launch opens the control center on the workspaces page, whatever page it showed; a
+    // second start does nothing.
+    void startOpensTheControlCenterOnce()
+    {
+        StoreFixture fixture;
+        MorvanteelAppRuntime runtime(fixture.makeStore());
+        QVERIFY(!runtime.didStart());
+        QVERIFY(!runtime.panelManager().shownFenceIDs().isEmpty()); // the seed's fences are up
+        runtime.setControlCenterTab(ControlCenterTab::appearance);
+        runtime.start();
+        QVERIFY(runtime.didStart());
+        QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::workspaces);
+        QWidget* window = runtime.controlCenterController().window();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), u"Morvanteel 控制中心"_s);
+        QCOMPARE(window->minimumSize(), QSize(920, 600));
+
+        window->close();
+        QVERIFY(!window->isVisible());
+        runtime.start();
+        QVERIFY(!window->isVisible());
+    }
+
+    // Closing only hides: the same window comes back, on the page given or the page it showed.
+    void showReusesTheWindow()
+    {
+        StoreFixture fixture;
+        MorvanteelAppRuntime runtime(fixture.makeStore());
+        ControlCenterWindowController& controller = runtime.controlCenterController();
+        controller.show(ControlCenterTab::smartRules);
+        QPointer<QWidget> window = controller.window();
+        window->close();
+        controller.show();
+        controller.show();
+        QCOMPARE(controller.window(), window.data());
+        QVERIFY(window->isVisible());
+        QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::smartRules);
+
+        // The page list and the runtime's page follow each other.
+        auto* host = qobject_cast<ControlCenterHostView*>(window.data());
+        QVERIFY(host);
+        QCOMPARE(host->pageList()->currentRow(), 1);
+        host->pageList()->setCurrentRow(3);
+        QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::companion);
+        runtime.setControlCenterTab(ControlCenterTab::workspaces);
+        QCOMPARE(host->pageList()->currentRow(), 0);
+    }
+
+    // A fence asking for a page opens the control center there.
+    void fencesOpenTheControlCenter()
+    {
+        StoreFixture fixture;
+        MorvanteelAppRuntime runtime(fixture.makeStore());
+        QVERIFY(runtime.panelManager().onOpenControlCenter);
+        runtime.panelManager().onOpenControlCenter(ControlCenterTab::appearance);
+        QVERIFY(runtime.controlCenterController().window()->isVisible());
+        QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::appearance);
+    }
+};
+
+QTEST_MAIN(AppRuntimeTest)
+#include "tst_appruntime.moc"

@@ -1,0 +1,274 @@
+#include "core/store/support/StoreFixture.h"
+#include "desktop/shell/DesktopFencePanel.h"
+#include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/shell/TopPinnedContentView.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace mv;
+using namespace mv::panelgeometry;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The offscreen screen is 800 × 600; the panels are kept on a screen of that size with a
+// 25-point strip taken at the bottom.
+const QList<ScreenArea> testScreens{{{0, 0, 800, 600}, {0, 25, 800, 575}}};
+
+// A store with two workspaces and fences in each, and a manager over it.
+struct Desk : TwoWorkspaceStore {
+    FenceModel notes;
+    FenceModel pill;
+    FenceModel archived;
+    std::unique_ptr<DesktopPanelManager> manager;
+
+    Desk()
+    {
+        notes = appendFence(desk, u"便笺"_s, {plainTab(FenceKind::notes, u"便笺"_s)});
+        pill = appendFence(desk, u"下载"_s, {plainTab(FenceKind::notes, u"下载"_s)});
+        archived = appendFence(archive, u"归档"_s, {plainTab(FenceKind::notes, u"归档"_s)});
+        QList<FenceModel> fences = store->fences();
+        for (FenceModel& fence : fences) {
+            fence.style.cornerRadius = 24;
+            fence.style.hoverUnrollEnabled = true;
+            fence.style.idleOpacity = 0.5;
+            if (fence.id == notes.id)
+                fence.desktopFrame = {100, 100, 300, 80};
+            if (fence.id == pill.id) {
+                fence.desktopFrame = {420, 100, 300, 300};
+                fence.isCollapsed = true;
+            }
+            if (fence.id == archived.id)
+                fence.desktopFrame = {50, 50, 300, 300};
+        }
+        if (!store->setFences(fences))
+            qFatal("fences refused");
+        store->save();
+        manager = std::make_unique<DesktopPanelManager>(*store);
+        manager->screens = [] { return testScreens; };
+        manager->syncPanels(false);
+    }
+
+    FenceFrameRect panelFrame(const QUuid& id) const
+    {
+        return fromWindowGeometry(manager->panel(id)->geometry());
+    }
+    FenceModel stored(const QUuid& id) const { return *store->fence(id); }
+};
+
+} // namespace
+
+class DesktopPanelManagerTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void panelsFollowTheActiveWorkspace()
+    {
+        Desk d;
+        const QList<QUuid> shown = d.manager->shownFenceIDs();
+        QCOMPARE(QSet<QUuid>(shown.cbegin(), shown.cend()), (QSet<QUuid>{d.notes.id, d.pill.id}));
+        // A low frame is shown 120 high; a pill keeps its top edge.
+        QCOMPARE(d.panelFrame(d.notes.id), (FenceFrameRect{100, 100, 300, 120}));
+        QCOMPARE(d.panelFrame(d.pill.id), (FenceFrameRect{420, 354, 300, 46}));
+        QVERIFY(d.manager->panel(d.notes.id)->isVisible());
+
+        QPointer<DesktopFencePanel> old = d.manager->panel(d.notes.id);
+        d.store->switchWorkspace(d.archive);
+        QTRY_COMPARE(d.manager->shownFenceIDs(), QList<QUuid>{d.archived.id});
+        QVERIFY(!d.manager->interactionState(d.notes.id));
+        QTRY_VERIFY(!old); // ordered out and forgotten
+        d.store->switchWorkspace(d.desk);
+        QTRY_COMPARE(d.manager->shownFenceIDs().size(), 2);
+        QCOMPARE(d.manager->interactionState(d.notes.id), std::optional(FenceInteractionState{}));
+    }
+
+    // The store's changes reach the panels on the next pass of the event loop.
+    void storeChangesMoveThePanel()
+    {
+        Desk d;
+        FenceModel fence = d.stored(d.notes.id);
+        fence.desktopFrame = {200, 150, 320, 300};
+        d.store->updateFence(fence);
+        QTRY_COMPARE(d.panelFrame(d.notes.id), (FenceFrameRect{200, 150, 320, 300}));
+        QCOMPARE(d.manager->contentView(d.notes.id)->expandedHeight(), 300.0);
+
+        // While the user drags, the store's frame does not pull the panel back.
+        Q_EMIT d.manager->panel(d.notes.id)->userMoveOrResizeStarted();
+        fence.desktopFrame = {10, 150, 320, 300};
+        d.store->updateFence(fence);
+        QTest::qWait(50);
+        QCOMPARE(d.panelFrame(d.notes.id).x, 200.0);
+    }
+
+    void targetAlphas_data()
+    {
+        QTest::addColumn<bool>("fenceFade");
+        QTest::addColumn<bool>("globalFade");
+        QTest::addColumn<double>("idleOpacity");
+        QTest::addColumn<bool>("hovered");
+        QTest::addColumn<double>("alpha");
+        QTest::newRow("no fading") << false << false << 0.5 << false << 1.0;
+        QTest::newRow("fence fades") << true << false << 0.5 << false << 0.5;
+        QTest::newRow("all fade") << false << true << 0.5 << false << 0.5;
+        QTest::newRow("floor") << true << false << 0.05 << false << 0.18;
+        QTest::newRow("ceiling") << true << false << 1.3 << false << 1.0;
+        QTest::newRow("hovered") << true << true << 0.5 << true << 1.0;
+    }
+
+    void targetAlphas()
+    {
+        QFETCH(bool, fenceFade);
+        QFETCH(bool, globalFade);
+        QFETCH(double, idleOpacity);
+        QFETCH(bool, hovered);
+        QFETCH(double, alpha);
+        Desk d;
+        FenceModel fence = d.stored(d.notes.id);
+        fence.style.chameleonFadeEnabled = fenceFade;
+        fence.style.idleOpacity = idleOpacity;
+        GlobalPreferences preferences = d.store->preferences();
+        preferences.chameleonGlobalEnabled = globalFade;
+        QVERIFY(d.store->setPreferences(preferences));
+        FenceInteractionState state;
+        state.isHovered = hovered;
+        QCOMPARE(d.manager->targetAlpha(fence, *d.manager->panel(d.notes.id), state), alpha);
+    }
+
+    // A pill unrolls under the pointer and rolls up when it leaves; collapsing an expanded
+    // fence under the pointer keeps it a pill until the pointer has left and come back.
+    void hoverUnrollAndItsSuppression()
+    {
+        Desk d;
+        d.manager->handleHoverChange(d.pill.id, true);
+        QVERIFY(d.manager->interactionState(d.pill.id)->isHoverUnrolled);
+        QVERIFY(!d.manager->contentView(d.pill.id)->isVisuallyCollapsed());
+        QTRY_COMPARE(d.panelFrame(d.pill.id).height, 300.0);
+        d.manager->handleHoverChange(d.pill.id, false);
+        QVERIFY(!d.manager->interactionState(d.pill.id)->isHoverUnrolled);
+        QTRY_COMPARE(d.panelFrame(d.pill.id).height, pillHeight);
+
+        d.manager->handleHoverChange(d.notes.id, true);
+        d.manager->toggleCollapseWithHoverSuppression(d.notes.id);
+        QVERIFY(d.stored(d.notes.id).isCollapsed);
+        QVERIFY(d.manager->interactionState(d.notes.id)->suppressHoverUnrollUntilExit);
+        d.manager->handleHoverChange(d.notes.id, true);
+        QVERIFY(!d.manager->interactionState(d.notes.id)->isHoverUnrolled);
+        d.manager->handleHoverChange(d.notes.id, false);
+        d.manager->handleHoverChange(d.notes.id, true);
+        QVERIFY(d.manager->interactionState(d.notes.id)->isHoverUnrolled);
+
+        // The roll-up control on the unrolled pill opens it for good.
+        d.manager->toggleCollapseWithHoverSuppression(d.notes.id);
+        QVERIFY(!d.stored(d.notes.id).isCollapsed);
+        QVERIFY(!d.manager->interactionState(d.notes.id)->isHoverUnrolled);
+    }
+
+    void curtainHidesAndRevealShows()
+    {
+        Desk d;
+        GlobalPreferences preferences = d.store->preferences();
+        preferences.isDesktopCurtainHidden = true;
+        QVERIFY(d.store->setPreferences(preferences));
+        d.store->save();
+        QTRY_VERIFY(!d.manager->panel(d.notes.id)->isVisible());
+
+        d.manager->revealFence(d.archived.id);
+        QCOMPARE(d.store->activeWorkspaceID(), d.archive);
+        QVERIFY(!d.store->preferences().isDesktopCurtainHidden);
+        QVERIFY(d.manager->panel(d.archived.id));
+        QVERIFY(d.manager->panel(d.archived.id)->isVisible());
+    }
+
+    void peekAndPinLiftThePanel()
+    {
+        Desk d;
+        QVERIFY(!d.manager->panel(d.notes.id)->isPeekLayer());
+        FenceModel fence = d.stored(d.notes.id);
+        fence.isPinned = true;
+        d.store->updateFence(fence);
+        QTRY_VERIFY(d.manager->panel(d.notes.id)->isPeekLayer());
+        QVERIFY(!d.manager->panel(d.pill.id)->isPeekLayer());
+        d.store->togglePeek();
+        QTRY_VERIFY(d.manager->panel(d.pill.id)->isPeekLayer());
+        d.store->togglePeek();
+        QTRY_VERIFY(!d.manager->panel(d.pill.id)->isPeekLayer());
+        QVERIFY(d.manager->panel(d.notes.id)->isPeekLayer()); // pinned stays up
+
+        GlobalPreferences preferences = d.store->preferences();
+        preferences.isLayoutLocked = true;
+        QVERIFY(d.store->setPreferences(preferences));
+        QTRY_VERIFY(d.manager->panel(d.pill.id)->isLocked());
+    }
+
+    // A user's moves are stored at once and saved once, after the burst.
+    void movesAreStoredAndSavedOnce()
+    {
+        Desk d;
+        DesktopFencePanel* panel = d.manager->panel(d.notes.id);
+        const int savesBefore = d.reloader->requestCount();
+        Q_EMIT panel->userMoveOrResizeStarted();
+        for (int step = 1; step <= 10; ++step) {
+            panel->move(panel->pos() + QPoint(5, 0));
+            Q_EMIT panel->frameChanged(true);
+        }
+        QCOMPARE(d.stored(d.notes.id).desktopFrame.x, 150.0);
+        QCOMPARE(d.reloader->requestCount(), savesBefore);
+        QTRY_COMPARE(d.reloader->requestCount(), savesBefore + 1);
+        QTest::qWait(DesktopPanelManager::frameSaveDelayMs * 2);
+        QCOMPARE(d.reloader->requestCount(), savesBefore + 1);
+
+        // A moved pill keeps its stored width and gets back a height of at least 160.
+        DesktopFencePanel* pillPanel = d.manager->panel(d.pill.id);
+        FenceModel pill = d.stored(d.pill.id);
+        pill.desktopFrame.height = 90;
+        d.store->updateFence(pill);
+        QTRY_COMPARE(d.panelFrame(d.pill.id).y, 100.0 + 120 - pillHeight);
+        pillPanel->move(pillPanel->pos() + QPoint(0, -10));
+        Q_EMIT pillPanel->frameChanged(true);
+        const FenceFrameRect top = d.panelFrame(d.pill.id);
+        QCOMPARE(d.stored(d.pill.id).desktopFrame, (FenceFrameRect{420, top.maxY() - 160, 300, 160}));
+    }
+
+    // A resize keeps an expanded fence at least 250 × 180 from its top edge; a pill or a
+    // locked fence keeps its size, and the panel settles on the stored frame when let go.
+    void resizesAreLimited()
+    {
+        Desk d;
+        FenceModel fence = d.stored(d.notes.id);
+        fence.desktopFrame = {100, 100, 300, 300};
+        d.store->updateFence(fence);
+        DesktopFencePanel* panel = d.manager->panel(d.notes.id);
+        QTRY_COMPARE(d.panelFrame(d.notes.id), fence.desktopFrame);
+        Q_EMIT panel->userMoveOrResizeStarted();
+        const QRect before = panel->geometry();
+        // The panel reports its new frame itself.
+        panel->setGeometry(QRect(before.topLeft(), QSize(100, 100)));
+        QTRY_COMPARE(d.stored(d.notes.id).desktopFrame, (FenceFrameRect{100, 220, 250, 180}));
+        Q_EMIT panel->userMoveOrResizeEnded();
+        QTRY_COMPARE(d.panelFrame(d.notes.id), (FenceFrameRect{100, 220, 250, 180}));
+
+        DesktopFencePanel* pillPanel = d.manager->panel(d.pill.id);
+        QVERIFY(!pillPanel->isResizable());
+        const FenceFrameRect pillStored = d.stored(d.pill.id).desktopFrame;
+        Q_EMIT pillPanel->userMoveOrResizeStarted();
+        pillPanel->setGeometry(QRect(pillPanel->pos(), QSize(500, 200)));
+        QTest::qWait(20);
+        QCOMPARE(d.stored(d.pill.id).desktopFrame, pillStored);
+        Q_EMIT pillPanel->userMoveOrResizeEnded();
+        QTRY_COMPARE(d.panelFrame(d.pill.id).height, pillHeight);
+    }
+
+    void undoKeysReachTheStore()
+    {
+        Desk d;
+        DesktopFencePanel* panel = d.manager->panel(d.notes.id);
+        QVERIFY(panel->onUndoCommand);
+        QVERIFY(!panel->onUndoCommand()); // nothing to undo
+        QCOMPARE(d.store->lastStatusMessage(), std::optional(u"没有可撤销的文件移动记录。"_s));
+        QVERIFY(!panel->onSpaceQuickLook()); // no file selected: Space goes on
+    }
+};
+
+QTEST_MAIN(DesktopPanelManagerTest)
+#include "tst_desktoppanelmanager.moc"
