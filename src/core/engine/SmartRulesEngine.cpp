@@ -142,8 +142,8 @@ CompiledCondition compile(const RuleCondition& condition)
     const QString& v = compiled.value;
     switch (condition.field) {
     case RuleConditionField::fileExtension:
-        for (const QString& piece : v.split(u',', Qt::SkipEmptyParts)) {
-            QString extension = piece.trimmed().toLower();
+        for (const QString& listed : v.split(u',', Qt::SkipEmptyParts)) {
+            QString extension = listed.trimmed().toLower();
             qsizetype begin = 0;
             qsizetype end = extension.size();
             while (begin < end && extension.at(begin) == u'.')

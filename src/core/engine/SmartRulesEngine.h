@@ -20,8 +20,8 @@
 namespace mv::SmartRulesEngine {
 
 // Whether `entry` passes `condition`. The value is trimmed and read per field:
-// - fileExtension: a comma-separated list; each piece trimmed, lower-cased and stripped of
-//   leading and trailing dots ("  .PNG" is "png"); a piece blank after that matches files
+// - fileExtension: a comma-separated list; each listed extension trimmed, lower-cased and stripped of
+//   leading and trailing dots ("  .PNG" is "png"); one blank after that matches files
 //   without an extension. Never matches a folder.
 // - utTypeConforms: the entry's content type is known and conforms to the known type named.
 // - fileNameContains / fileNamePrefix: a non-empty text in / at the start of the name

@@ -366,7 +366,7 @@ QString trimSpacesAndTabs(const QString& line)
 }
 
 // The note's lines, split where a line feed stands as a character of its own: a carriage return
-// with its line feed is one character and splits nothing. Empty pieces are dropped.
+// with its line feed is one character and splits nothing. Empty lines are dropped.
 QStringList noteLines(const QString& text)
 {
     QStringList lines;

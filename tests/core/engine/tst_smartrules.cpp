@@ -224,7 +224,7 @@ void SmartRulesTest::evaluateCondition_data()
     const qint64 day = 86400000;
     const qint64 mb = 1048576;
 
-    // fileExtension: pieces split at ",", empty pieces dropped, each trimmed, lower-cased and
+    // fileExtension: entries split at ",", empty entries dropped, each trimmed, lower-cased and
     // stripped of dots; the file's extension compared lower-cased; never a folder.
     QTest::addRow("ext: plain") << F::fileExtension << u"png"_s << false << makeEntry(u"a.png"_s) << true;
     QTest::addRow("ext: file in capitals") << F::fileExtension << u"png"_s << false << makeEntry(u"A.PNG"_s) << true;
@@ -233,10 +233,10 @@ void SmartRulesTest::evaluateCondition_data()
     QTest::addRow("ext: last dot only") << F::fileExtension << u"tar"_s << false << makeEntry(u"d.tar.gz"_s) << false;
     QTest::addRow("ext: never a folder") << F::fileExtension << u"app"_s << false << folderEntry(u"Tool.app"_s) << false;
     QTest::addRow("ext: folder negated") << F::fileExtension << u"app"_s << true << folderEntry(u"Tool.app"_s) << true;
-    QTest::addRow("ext: blank piece, no extension") << F::fileExtension << u"png, ,jpg"_s << false << makeEntry(u"Makefile"_s) << true;
-    QTest::addRow("ext: dot piece, no extension") << F::fileExtension << u"png,.,jpg"_s << false << makeEntry(u"Makefile"_s) << true;
-    QTest::addRow("ext: empty piece dropped") << F::fileExtension << u"png,,jpg"_s << false << makeEntry(u"Makefile"_s) << false;
-    QTest::addRow("ext: blank piece, with extension") << F::fileExtension << u"png, "_s << false << makeEntry(u"e.txt"_s) << false;
+    QTest::addRow("ext: blank entry, no extension") << F::fileExtension << u"png, ,jpg"_s << false << makeEntry(u"Makefile"_s) << true;
+    QTest::addRow("ext: dot entry, no extension") << F::fileExtension << u"png,.,jpg"_s << false << makeEntry(u"Makefile"_s) << true;
+    QTest::addRow("ext: empty entry dropped") << F::fileExtension << u"png,,jpg"_s << false << makeEntry(u"Makefile"_s) << false;
+    QTest::addRow("ext: blank entry, with extension") << F::fileExtension << u"png, "_s << false << makeEntry(u"e.txt"_s) << false;
     QTest::addRow("ext: empty value") << F::fileExtension << u""_s << false << makeEntry(u"f.png"_s) << false;
     QTest::addRow("ext: empty value negated") << F::fileExtension << u""_s << true << makeEntry(u"f.png"_s) << true;
 

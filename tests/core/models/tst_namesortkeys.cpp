@@ -36,12 +36,12 @@ QStringList corpus()
 {
     QStringList names = fragments();
     QRandomGenerator random(20260101); // fixed: a failure must be reproducible
-    const QStringList pieces = fragments();
+    const QStringList fragmentList = fragments();
     for (int i = 0; i < 1500; ++i) {
         QString name;
         const int parts = int(random.bounded(1, 5));
         for (int p = 0; p < parts; ++p)
-            name += pieces.at(random.bounded(int(pieces.size())));
+            name += fragmentList.at(random.bounded(int(fragmentList.size())));
         names.append(name);
     }
     // A lone surrogate can come from a file name too.
@@ -161,10 +161,10 @@ private Q_SLOTS:
     // in input order, also after keys already held.
     void keyingManyAtOnceMatchesOneByOne()
     {
-        const QStringList pieces = corpus();
+        const QStringList fragmentList = corpus();
         QStringList names;
         for (int i = 0; i < 50000; ++i)
-            names.append(pieces.at(i % pieces.size()) + QString::number(i));
+            names.append(fragmentList.at(i % fragmentList.size()) + QString::number(i));
         text::NameSortKeys oneByOne;
         oneByOne.append(QStringLiteral("held before"));
         for (const QString& name : std::as_const(names))

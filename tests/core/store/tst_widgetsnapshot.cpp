@@ -57,7 +57,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("note");
         QTest::addColumn<QStringList>("titles");
-        // Split at line feeds, take the first four non-empty pieces, trim spaces and tabs, drop
+        // Split at line feeds, take the first four non-empty lines, trim spaces and tabs, drop
         // what is then empty: later lines never move up to fill the gap.
         QTest::newRow("blank lines") << "a\n\n   \nb\nc\nd\ne" << utf8List({"a", "b", "c"});
         QTest::newRow("spaces and tabs trimmed") << " \t第一行\t \n  第二行" << utf8List({"第一行", "第二行"});
