@@ -322,7 +322,9 @@ void DesktopFencePanel::mousePressEvent(QMouseEvent* event)
     Q_EMIT userMoveOrResizeStarted();
     m_isUserMovingOrResizing = true;
     QWindow* window = windowHandle();
-    const bool bySystem = window && (edges ? window->startSystemResize(edges) : window->startSystemMove());
+    // Moves are ours, step by step, so that the fence can snap to its neighbours while dragged;
+    // the window manager would place a window it moves by the pointer alone.
+    const bool bySystem = window && edges && window->startSystemResize(edges);
     if (!bySystem)
         m_manualDrag = ManualDrag{edges, event->globalPosition().toPoint(), geometry()};
 }

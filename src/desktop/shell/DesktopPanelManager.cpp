@@ -1,5 +1,6 @@
 #include "desktop/shell/DesktopPanelManager.h"
 
+#include "core/engine/MagneticSnapEngine.h"
 #include "core/store/MorvanteelStore.h"
 #include "design/DesignEnvironment.h"
 #include "desktop/content/FenceOverviewContent.h"
@@ -7,8 +8,10 @@
 #include "desktop/shell/TopPinnedContentView.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace mv {
 
@@ -23,6 +26,8 @@ constexpr double frameTolerance = 0.75;
 // The least size a user resize leaves an expanded fence.
 constexpr double minimumResizedWidth = 250;
 constexpr double minimumResizedHeight = 180;
+// How far in from the screen's visible edges a dragged fence snaps.
+constexpr double snapEdgePadding = 16;
 
 bool shownAsPill(const FenceModel& fence, const FenceInteractionState& state)
 {
@@ -36,6 +41,7 @@ DesktopPanelManager::DesktopPanelManager(MorvanteelStore& store, ContentFactory 
     , m_store(store)
     , m_makeContent(std::move(makeContent))
     , m_design(new DesignEnvironment(this))
+    , m_snapOverlay(std::make_unique<SnapGuideOverlay>())
 {
     m_design->readFromDesktop();
     m_saveTimer.setSingleShot(true);
@@ -48,6 +54,11 @@ DesktopPanelManager::DesktopPanelManager(MorvanteelStore& store, ContentFactory 
     connect(&m_store, &MorvanteelStore::activeWorkspaceIDChanged, this, &DesktopPanelManager::scheduleSync);
     connect(&m_store, &MorvanteelStore::preferencesChanged, this, &DesktopPanelManager::scheduleSync);
     connect(&m_store, &MorvanteelStore::selectedFenceIDChanged, this, &DesktopPanelManager::scheduleSync);
+    m_hotKeys = std::make_unique<HotKeyRouter>(m_store);
+    m_hotKeys->onOpenSpotSearch = [this] {
+        if (onOpenSpotSearch)
+            onOpenSpotSearch();
+    };
     syncPanels(false);
 }
 
@@ -376,6 +387,7 @@ void DesktopPanelManager::panelMoveOrResizeStarted(const QUuid& fenceID)
 
 void DesktopPanelManager::panelMoveOrResizeEnded(const QUuid& fenceID)
 {
+    m_snapOverlay->hideGuides();
     const auto state = m_states.find(fenceID);
     if (state != m_states.end())
         state->isDraggingOrResizing = false;
@@ -397,6 +409,7 @@ void DesktopPanelManager::panelFrameChanged(const QUuid& fenceID, bool userIniti
     m_lastPanelSizes.insert(fenceID, panel->size());
     const FenceInteractionState state = m_states.value(fenceID);
     if (panel->size() == before) {
+        snapMovingPanel(*panel);
         persistPanelGeometry(*panel, *fence);
         return;
     }
@@ -412,6 +425,39 @@ void DesktopPanelManager::panelFrameChanged(const QUuid& fenceID, bool userIniti
     if (TopPinnedContentView* view = m_contentViews.value(fenceID))
         view->setExpandedHeight(frame.height);
     storeFrame(fence->id, frame);
+}
+
+void DesktopPanelManager::snapMovingPanel(DesktopFencePanel& panel)
+{
+    const GlobalPreferences& preferences = m_store.preferences();
+    QScreen* screen = panel.screen() ? panel.screen() : QGuiApplication::primaryScreen();
+    // Alt held moves a fence freely.
+    const bool freely = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!preferences.magneticSnappingEnabled || freely || !screen || !primary) {
+        m_snapOverlay->hideGuides();
+        return;
+    }
+    const QRect primaryGeometry = primary->geometry();
+    const panelgeometry::ScreenArea area = panelgeometry::screenArea(*screen, primaryGeometry);
+    QList<FenceFrameRect> others;
+    for (const QPointer<DesktopFencePanel>& other : std::as_const(m_panels)) {
+        if (other && other != &panel && other->isVisible())
+            others.append(panelgeometry::fromWindowGeometry(other->geometry(), primaryGeometry));
+    }
+    const FenceFrameRect frame = panelgeometry::fromWindowGeometry(panel.geometry(), primaryGeometry);
+    const SnapResult result = MagneticSnapEngine::snapMovedFrame(frame, others, area.visibleFrame, snapEdgePadding,
+                                                                 preferences.snapThreshold, preferences.snapGap);
+    if (std::abs(result.frame.x - frame.x) > 0.5 || std::abs(result.frame.y - frame.y) > 0.5) {
+        const FenceFrameRect snapped{result.frame.x, result.frame.y, frame.width, frame.height};
+        m_isApplyingProgrammaticFrame = true;
+        panel.move(panelgeometry::toWindowGeometry(snapped, primaryGeometry).topLeft());
+        m_isApplyingProgrammaticFrame = false;
+    }
+    if (result.guides.isEmpty())
+        m_snapOverlay->hideGuides();
+    else
+        m_snapOverlay->showGuides(result.guides, area.frame, screen->geometry());
 }
 
 void DesktopPanelManager::persistPanelGeometry(const DesktopFencePanel& panel, const FenceModel& fence)

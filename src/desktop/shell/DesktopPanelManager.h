@@ -4,7 +4,9 @@
 #include "desktop/content/FencePanelContent.h"
 #include "desktop/controlcenter/ControlCenterTab.h"
 #include "desktop/shell/DesktopFencePanel.h"
+#include "desktop/shell/HotKeyRouter.h"
 #include "desktop/shell/PanelGeometry.h"
+#include "desktop/shell/SnapGuideOverlay.h"
 #include "desktop/shell/TopPinnedContentView.h"
 
 #include <QHash>
@@ -15,6 +17,7 @@
 #include <QUuid>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace mv {
@@ -80,6 +83,10 @@ public:
     DesktopFencePanel* panel(const QUuid& fenceID) const { return m_panels.value(fenceID); }
     TopPinnedContentView* contentView(const QUuid& fenceID) const { return m_contentViews.value(fenceID); }
     std::optional<FenceInteractionState> interactionState(const QUuid& fenceID) const;
+    // Alt+Space, Alt+H and Ctrl+K, from any program.
+    HotKeyRouter& hotKeys() const { return *m_hotKeys; }
+    // The guide lines shown while a fence is dragged.
+    const SnapGuideOverlay& snapOverlay() const { return *m_snapOverlay; }
 
     // The screens panels are kept on; Qt's screens unless replaced (by tests).
     std::function<QList<panelgeometry::ScreenArea>()> screens = panelgeometry::currentScreens;
@@ -104,6 +111,8 @@ private:
     void panelMoveOrResizeStarted(const QUuid& fenceID);
     void panelMoveOrResizeEnded(const QUuid& fenceID);
     void panelFrameChanged(const QUuid& fenceID, bool userInitiated);
+    // Pulls a dragged panel onto the screen edges and its neighbours and shows the guides.
+    void snapMovingPanel(DesktopFencePanel& panel);
     void persistPanelGeometry(const DesktopFencePanel& panel, const FenceModel& fence);
     // Writes the fence's frame into the store at once and saves after the burst.
     void storeFrame(const QUuid& fenceID, const FenceFrameRect& frame);
@@ -115,6 +124,8 @@ private:
     QHash<QUuid, QPointer<TopPinnedContentView>> m_contentViews;
     QHash<QUuid, FenceInteractionState> m_states;
     QHash<QUuid, QSize> m_lastPanelSizes;
+    std::unique_ptr<SnapGuideOverlay> m_snapOverlay;
+    std::unique_ptr<HotKeyRouter> m_hotKeys;
     bool m_isApplyingProgrammaticFrame = false;
     bool m_syncScheduled = false;
     QTimer m_saveTimer;

@@ -205,6 +205,9 @@ private Q_SLOTS:
     void movesAreStoredAndSavedOnce()
     {
         Desk d;
+        GlobalPreferences preferences = d.store->preferences();
+        preferences.magneticSnappingEnabled = false; // steps of 5 would snap to the neighbour
+        QVERIFY(d.store->setPreferences(preferences));
         DesktopFencePanel* panel = d.manager->panel(d.notes.id);
         const int savesBefore = d.reloader->requestCount();
         Q_EMIT panel->userMoveOrResizeStarted();
@@ -257,6 +260,41 @@ private Q_SLOTS:
         QCOMPARE(d.stored(d.pill.id).desktopFrame, pillStored);
         Q_EMIT pillPanel->userMoveOrResizeEnded();
         QTRY_COMPARE(d.panelFrame(d.pill.id).height, pillHeight);
+    }
+
+    // A dragged fence near the screen's edge snaps 16 in and shows the guide; with snapping off
+    // it stays where it was put. The guides go when the drag ends.
+    void dragsSnapToTheEdges_data()
+    {
+        QTest::addColumn<bool>("snapping");
+        QTest::addColumn<double>("expectedX");
+        QTest::newRow("snapping") << true << 16.0;
+        QTest::newRow("snapping off") << false << 22.0;
+    }
+
+    void dragsSnapToTheEdges()
+    {
+        QFETCH(bool, snapping);
+        QFETCH(double, expectedX);
+        Desk d;
+        GlobalPreferences preferences = d.store->preferences();
+        preferences.magneticSnappingEnabled = snapping;
+        preferences.snapThreshold = 14;
+        preferences.snapGap = 12;
+        QVERIFY(d.store->setPreferences(preferences));
+        DesktopFencePanel* panel = d.manager->panel(d.notes.id);
+        Q_EMIT panel->userMoveOrResizeStarted();
+        const QRect target = toWindowGeometry(FenceFrameRect{22, 300, 300, 120});
+        panel->move(target.topLeft());
+        QCOMPARE(d.panelFrame(d.notes.id).x, expectedX);
+        QCOMPARE(d.stored(d.notes.id).desktopFrame.x, expectedX);
+        QCOMPARE(d.manager->snapOverlay().isVisible(), snapping);
+        if (snapping) {
+            QVERIFY(d.manager->snapOverlay().guides().contains(SnapGuideLine{SnapGuideAxis::vertical, 16}));
+            QCOMPARE(d.manager->snapOverlay().guideLines().first().x1(), 16.0);
+        }
+        Q_EMIT panel->userMoveOrResizeEnded();
+        QVERIFY(!d.manager->snapOverlay().isVisible());
     }
 
     void undoKeysReachTheStore()
