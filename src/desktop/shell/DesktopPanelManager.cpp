@@ -3,7 +3,7 @@
 #include "core/engine/MagneticSnapEngine.h"
 #include "core/store/MorvanteelStore.h"
 #include "design/DesignEnvironment.h"
-#include "desktop/content/FenceOverviewContent.h"
+#include "desktop/content/MacFenceContentView.h"
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/TopPinnedContentView.h"
 
@@ -148,7 +148,7 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
     };
     if (m_makeContent)
         return m_makeContent(fenceID, callbacks);
-    return new FenceOverviewContent(m_store, fenceID, callbacks, m_design);
+    return new MacFenceContentView(m_store, fenceID, callbacks, m_design);
 }
 
 FenceFrameRect DesktopPanelManager::presentedFrame(const FenceModel& fence, bool asPill) const

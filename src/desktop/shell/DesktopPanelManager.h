@@ -47,7 +47,7 @@ public:
     using ContentFactory = std::function<FencePanelContent*(const QUuid& fenceID, const FencePanelContent::Callbacks&)>;
 
     // Follows `store` from now on and shows the active workspace's fences at once. Without a
-    // factory each panel shows the fence's glass and header.
+    // factory each panel shows the fence's full content view.
     explicit DesktopPanelManager(MorvanteelStore& store, ContentFactory makeContent = {}, QObject* parent = nullptr);
     ~DesktopPanelManager() override;
 

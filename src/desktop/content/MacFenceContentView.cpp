@@ -1,0 +1,517 @@
+#include "desktop/content/MacFenceContentView.h"
+
+#include "core/engine/PortalScan.h"
+#include "core/models/PlatformWords.h"
+#include "core/store/MorvanteelStore.h"
+#include "design/DesignFonts.h"
+#include "design/FenceChecklistListView.h"
+#include "design/FenceHeaderView.h"
+#include "design/FenceNoteEditorView.h"
+#include "design/FenceTabStripView.h"
+#include "design/GlassTextLabel.h"
+#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassTokens.h"
+#include "design/SymbolIcons.h"
+#include "desktop/content/PortalDirectoryWatcher.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QMenu>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace mv {
+
+namespace {
+
+// Destructive menu items are drawn in red, as a warning (the tab strip's close item does the same).
+const QColor destructiveColor(0xd7, 0x3a, 0x3a);
+
+// `content` with `top` points of room above it.
+QWidget* paddedPage(QWidget* content, int top)
+{
+    auto* page = new QWidget();
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, top, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(content);
+    return page;
+}
+
+ColorScheme schemeOf(const DesignEnvironment* environment)
+{
+    return environment ? environment->colorScheme() : ColorScheme::light;
+}
+
+// A list over the glass: no frame, no fill of its own, not editable.
+QListView* makeGlassList(QStringListModel* model, QWidget* parent)
+{
+    auto* list = new QListView(parent);
+    list->setModel(model);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setFont(designFont(12));
+    list->viewport()->setAutoFillBackground(false);
+    QPalette palette = list->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    list->setPalette(palette);
+    return list;
+}
+
+void setStringsIfChanged(QStringListModel* model, const QStringList& strings)
+{
+    if (model->stringList() != strings)
+        model->setStringList(strings);
+}
+
+} // namespace
+
+MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fenceID, Callbacks callbacks,
+                                         DesignEnvironment* environment, QWidget* parent)
+    : FencePanelContent(parent)
+    , m_store(store)
+    , m_fenceID(fenceID)
+    , m_callbacks(std::move(callbacks))
+    , m_environment(environment)
+    , m_portalWatcher(new PortalDirectoryWatcher(this))
+    , m_surface(new LiquidGlassSurfaceFrame(environment, this))
+    , m_header(new FenceHeaderView(environment, m_surface))
+    , m_tabStrip(new FenceTabStripView(environment, m_surface))
+    , m_body(new QStackedWidget(m_surface))
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_surface);
+    auto* column = new QVBoxLayout(m_surface);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_header);
+    column->addWidget(m_tabStrip);
+    column->addWidget(m_body, 1);
+
+    buildTrailingActions();
+    m_header->onToggleCollapse = [this] {
+        if (m_callbacks.onToggleCollapse)
+            m_callbacks.onToggleCollapse(m_fenceID);
+    };
+    m_header->setOnRename([this](const QString& title) { m_store.renameFence(m_fenceID, title); });
+
+    m_tabStrip->onSelectTab = [this](const QUuid& tabID) { m_store.selectTab(m_fenceID, tabID); };
+    m_tabStrip->setOnAddTab([this] { m_store.addTab(m_fenceID, newPortalTabTitle, FenceKind::portal); });
+    m_tabStrip->setOnCloseTab([this](const QUuid& tabID) { m_store.removeTab(m_fenceID, tabID); });
+
+    m_noBodyPage = new QWidget();
+    m_portalPage = makePortalPlaceholder();
+    m_curatedPage = paddedPage(makeCuratedPlaceholder(), 4);
+
+    m_noteEditor = new FenceNoteEditorView(environment);
+    m_noteEditor->setPlaceholder(notePlaceholder);
+    m_noteEditor->onTextEdited = [this](const QString& text) { m_store.updateNoteText(text, m_fenceID); };
+    m_notesPage = paddedPage(m_noteEditor, 4);
+
+    m_checklist = new FenceChecklistListView(environment);
+    m_checklist->onToggleTask = [this](const QUuid& taskID) { m_store.toggleTask(taskID, m_fenceID); };
+    m_checklist->onAddTask = [this](const QString& title) { m_store.addTask(title, m_fenceID); };
+    m_checklist->onDeleteTask = [this](const QUuid& taskID) { m_store.deleteTask(taskID, m_fenceID); };
+    m_checklistPage = paddedPage(m_checklist, 4);
+
+    for (QWidget* page : {m_noBodyPage, m_portalPage, m_curatedPage, m_notesPage, m_checklistPage})
+        m_body->addWidget(page);
+
+    connect(&m_store, &MorvanteelStore::fencesChanged, this, &MacFenceContentView::refresh);
+    connect(&m_store, &MorvanteelStore::preferencesChanged, this, &MacFenceContentView::refresh);
+    connect(&m_store, &MorvanteelStore::selectedFenceIDChanged, this, &MacFenceContentView::refresh);
+    connect(m_portalWatcher, &PortalDirectoryWatcher::scanResultChanged, this,
+            &MacFenceContentView::refreshPortalPlaceholder);
+    refresh();
+}
+
+MacFenceContentView::~MacFenceContentView() = default;
+
+void MacFenceContentView::buildTrailingActions()
+{
+    auto* actions = new QWidget();
+    actions->setObjectName(QStringLiteral("fenceActions"));
+    auto* row = new QHBoxLayout(actions);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+
+    m_lockButton = new LiquidGlassButton(m_environment, actions);
+    m_lockButton->setObjectName(QStringLiteral("lockButton"));
+    m_lockButton->setSymbolFont(10.5, QFont::DemiBold);
+    m_lockButton->setFixedFrame(QSize(24, 24));
+    row->addWidget(m_lockButton);
+    connect(m_lockButton, &QAbstractButton::clicked, this, &MacFenceContentView::toggleLock);
+
+    m_menuButton = new LiquidGlassButton(m_environment, actions);
+    m_menuButton->setObjectName(QStringLiteral("fenceMenuButton"));
+    m_menuButton->setSymbolName(QStringLiteral("ellipsis"));
+    m_menuButton->setSymbolFont(11, QFont::Bold);
+    m_menuButton->setFixedFrame(QSize(24, 24));
+    m_menuButton->setAccessibleName(QStringLiteral("围栏操作"));
+    row->addWidget(m_menuButton);
+    connect(m_menuButton, &QAbstractButton::clicked, this, &MacFenceContentView::openFenceMenu);
+
+    m_header->setTrailingActions(actions);
+}
+
+// -- following the store ----------------------------------------------------------------------
+
+void MacFenceContentView::setHoverUnrolled(bool unrolled)
+{
+    if (m_isHoverUnrolled == unrolled)
+        return;
+    m_isHoverUnrolled = unrolled;
+    refresh();
+}
+
+bool MacFenceContentView::isRolledUp(const FenceModel& fence) const
+{
+    return fence.isCollapsed && !m_isHoverUnrolled;
+}
+
+void MacFenceContentView::refresh()
+{
+    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    // A fence gone from the store leaves an empty view; its widgets stay, hidden, because this
+    // may run inside one of their own handlers.
+    m_surface->setVisible(fence.has_value());
+    if (fence) {
+        refreshSurface(*fence);
+        refreshHeader(*fence);
+        refreshTabStrip(*fence);
+        refreshBody(*fence);
+    }
+    applyChangeRules(watchedValues(fence));
+}
+
+void MacFenceContentView::refreshSurface(const FenceModel& fence)
+{
+    const bool selected = m_store.selectedFenceID() == fence.id;
+    m_surface->setModifier(liquidGlassSurface(fence.style.tint, fence.style.cornerRadius, fence.style.glassOpacity,
+                                              true, isRolledUp(fence), m_isDropTargeted || selected));
+}
+
+void MacFenceContentView::refreshHeader(const FenceModel& fence)
+{
+    m_header->setTitle(fence.title);
+    m_header->setSymbolName(fence.symbolName);
+    m_header->setBadgeSummary(fence.badgeSummary());
+    m_header->setTint(fence.style.tint);
+    m_header->setCollapsed(isRolledUp(fence));
+    m_header->setPinned(fence.isPinned);
+    // The header shows the global layout lock too; the lock button shows only the fence's own.
+    m_header->setLocked(fence.isLocked || m_store.preferences().isLayoutLocked);
+
+    m_lockButton->setSymbolName(fence.isLocked ? QStringLiteral("lock.fill") : QStringLiteral("lock.open"));
+    const QString help = fence.isLocked ? QStringLiteral("解锁围栏位置与尺寸") : QStringLiteral("锁定围栏位置与尺寸");
+    if (m_lockButton->toolTip() != help) {
+        m_lockButton->setToolTip(help);
+        m_lockButton->setAccessibleName(help);
+    }
+}
+
+void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
+{
+    // One tab needs no strip; its new tabs come from the fence menu.
+    const bool shown = fence.tabs.size() >= 2;
+    if (shown) {
+        m_tabStrip->setTabs(fence.tabs);
+        m_tabStrip->setActiveTabID(fence.activeTabID);
+        m_tabStrip->setTint(fence.style.tint);
+    }
+    m_tabStrip->setVisible(shown);
+}
+
+void MacFenceContentView::refreshBody(const FenceModel& fence)
+{
+    const FenceTab* tab = fence.activeTab();
+    m_body->setVisible(tab != nullptr);
+    if (!tab) {
+        m_body->setCurrentWidget(m_noBodyPage);
+        return;
+    }
+    switch (tab->kind) {
+    case FenceKind::portal:
+        m_body->setCurrentWidget(m_portalPage);
+        refreshPortalPlaceholder();
+        break;
+    case FenceKind::curated:
+        m_body->setCurrentWidget(m_curatedPage);
+        refreshCuratedPlaceholder(*tab);
+        break;
+    case FenceKind::notes:
+        m_body->setCurrentWidget(m_notesPage);
+        // The editor skips a text equal to its own and defers one that arrives while composing.
+        m_noteEditor->setText(tab->noteText);
+        m_noteEditor->setTint(fence.style.tint);
+        // Only the fence's own lock keeps the text from edits, not the global layout lock.
+        m_noteEditor->setLocked(fence.isLocked);
+        break;
+    case FenceKind::checklist:
+        m_body->setCurrentWidget(m_checklistPage);
+        m_checklist->setTasks(tab->tasks);
+        m_checklist->setTint(fence.style.tint);
+        m_checklist->setLocked(fence.isLocked);
+        break;
+    }
+}
+
+// -- the portal watcher -----------------------------------------------------------------------
+
+MacFenceContentView::WatchedTabValues MacFenceContentView::watchedValues(const std::optional<FenceModel>& fence)
+{
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab)
+        return {};
+    return {tab->id, tab->portalPath, tab->portalFilter, tab->showHiddenFiles, tab->showExtensions, tab->sortMode};
+}
+
+void MacFenceContentView::applyChangeRules(const WatchedTabValues& now)
+{
+    const std::optional<WatchedTabValues> before = std::exchange(m_watched, now);
+    if (!before || *before == now)
+        return; // the first update sets the values; showing the view syncs the watcher
+    if (before->tabID != now.tabID || before->portalPath != now.portalPath) {
+        resetPortalBrowsing();
+        return;
+    }
+    // The filter, hidden files, extensions or sort mode: the same folder, listed anew. The
+    // manual order alone is none of these; it applies with the next sync.
+    syncPortalWatch();
+}
+
+void MacFenceContentView::resetPortalBrowsing()
+{
+    m_breadcrumbURLs.clear();
+    m_selectedEntryID.reset();
+    const QPointer<MacFenceContentView> self(this);
+    if (m_callbacks.onSelectedPortalURLChanged)
+        m_callbacks.onSelectedPortalURLChanged(std::nullopt);
+    if (self)
+        syncPortalWatch();
+}
+
+std::optional<QUrl> MacFenceContentView::rootPortalURL() const
+{
+    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab || !tab->portalPath || !FolderPortalEngine::isBoundPath(*tab->portalPath))
+        return std::nullopt;
+    return QUrl::fromLocalFile(QDir::cleanPath(*tab->portalPath));
+}
+
+std::optional<QUrl> MacFenceContentView::currentPortalURL() const
+{
+    if (!m_breadcrumbURLs.isEmpty())
+        return m_breadcrumbURLs.last();
+    return rootPortalURL();
+}
+
+void MacFenceContentView::syncPortalWatch()
+{
+    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab || tab->kind != FenceKind::portal) {
+        m_portalWatcher->stop();
+        return;
+    }
+    m_portalWatcher->updateWatch(currentPortalURL(), tab->showHiddenFiles, tab->showExtensions, tab->portalFilter,
+                                 tab->sortMode, tab->manualOrder);
+}
+
+void MacFenceContentView::setBreadcrumbURLs(const QList<QUrl>& urls)
+{
+    if (m_breadcrumbURLs == urls)
+        return;
+    m_breadcrumbURLs = urls;
+    syncPortalWatch();
+}
+
+void MacFenceContentView::setSelectedPortalEntry(const std::optional<PortalFileEntry>& entry)
+{
+    m_selectedEntryID = entry ? std::optional<QString>(entry->id()) : std::nullopt;
+    if (m_callbacks.onSelectedPortalURLChanged)
+        m_callbacks.onSelectedPortalURLChanged(entry ? std::optional<QUrl>(entry->url) : std::nullopt);
+}
+
+void MacFenceContentView::setDropTargeted(bool targeted)
+{
+    if (m_isDropTargeted == targeted)
+        return;
+    m_isDropTargeted = targeted;
+    refresh();
+}
+
+void MacFenceContentView::showEvent(QShowEvent* event)
+{
+    FencePanelContent::showEvent(event);
+    syncPortalWatch();
+}
+
+void MacFenceContentView::hideEvent(QHideEvent* event)
+{
+    FencePanelContent::hideEvent(event);
+    m_portalWatcher->stop();
+}
+
+// -- header actions ---------------------------------------------------------------------------
+
+void MacFenceContentView::toggleLock()
+{
+    // Read at the moment of the action: another road may have changed the fence since.
+    std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    if (!fence)
+        return;
+    fence->isLocked = !fence->isLocked;
+    m_store.updateFence(*fence);
+}
+
+void MacFenceContentView::togglePin()
+{
+    std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    if (!fence)
+        return;
+    fence->isPinned = !fence->isPinned;
+    m_store.updateFence(*fence);
+}
+
+void MacFenceContentView::openFenceMenu()
+{
+    QMenu* menu = createFenceMenu(this);
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+}
+
+QMenu* MacFenceContentView::createFenceMenu(QWidget* parent)
+{
+    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    if (!fence)
+        return nullptr;
+
+    auto* menu = new QMenu(parent);
+    const QColor iconColor = menu->palette().color(QPalette::Text);
+    // Queued, and with this view as the context: the menu has closed before anything changes,
+    // and nothing runs once the view is gone. Every handler reads the store afresh.
+    const auto addItem = [this, iconColor](QMenu* into, const QString& text, const QString& symbol, auto handler,
+                                           const QColor& color) {
+        QAction* action = into->addAction(SymbolIcons::tintedIcon(symbol, color.isValid() ? color : iconColor), text);
+        action->setProperty("symbolName", symbol);
+        connect(action, &QAction::triggered, this, handler, Qt::QueuedConnection);
+        return action;
+    };
+
+    const QString addTabSymbol = QStringLiteral("plus.rectangle.on.folder");
+    QMenu* addTab = menu->addMenu(SymbolIcons::tintedIcon(addTabSymbol, iconColor), QStringLiteral("添加标签页"));
+    addTab->menuAction()->setProperty("symbolName", addTabSymbol);
+    for (const FenceKind kind : allCases<FenceKind>()) {
+        addItem(addTab, displayName(kind), symbolName(kind),
+                [this, kind] { m_store.addTab(m_fenceID, displayName(kind), kind); }, QColor());
+    }
+
+    addItem(menu, fence->isPinned ? QStringLiteral("取消置顶") : QStringLiteral("置顶围栏"),
+            fence->isPinned ? QStringLiteral("pin.slash") : QStringLiteral("pin.fill"), [this] { togglePin(); },
+            QColor());
+    addItem(menu, fence->isLocked ? QStringLiteral("解锁围栏") : QStringLiteral("锁定围栏"),
+            fence->isLocked ? QStringLiteral("lock.open") : QStringLiteral("lock.fill"), [this] { toggleLock(); },
+            QColor());
+    menu->addSeparator();
+    addItem(
+        menu, QStringLiteral("外观与玻璃实验室…"), QStringLiteral("slider.horizontal.3"),
+        [this] {
+            // Selecting the fence first lets the page open on it, with or without a handler.
+            m_store.setSelectedFenceID(m_fenceID);
+            if (m_callbacks.onOpenControlCenter)
+                m_callbacks.onOpenControlCenter(ControlCenterTab::appearance);
+        },
+        QColor());
+    addItem(
+        menu, QStringLiteral("SpotSearch 检索…"), QStringLiteral("magnifyingglass"),
+        [this] {
+            if (m_callbacks.onOpenSpotSearch)
+                m_callbacks.onOpenSpotSearch();
+        },
+        QColor());
+    if (!m_store.undoStack().isEmpty()) {
+        addItem(menu, withPlatformWords(QStringLiteral("撤销上次文件移动 (⌘Z)")), QStringLiteral("arrow.uturn.backward"),
+                [this] { m_store.undoLastFileOperation(); }, QColor());
+    }
+    menu->addSeparator();
+    // No confirmation: the fence goes at once.
+    QAction* remove = addItem(menu, QStringLiteral("删除此围栏"), QStringLiteral("trash"),
+                              [this] { m_store.deleteFence(m_fenceID); }, destructiveColor);
+    remove->setProperty("destructive", true);
+    return menu;
+}
+
+// -- stand-in bodies --------------------------------------------------------------------------
+
+// FIXME: the portal tab's own body (toolbar, breadcrumbs, entry tiles, drops) replaces this.
+QWidget* MacFenceContentView::makePortalPlaceholder()
+{
+    auto* page = new QWidget();
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(12, 4, 12, 6);
+    m_portalStateLabel = new GlassTextLabel(page);
+    m_portalStateLabel->setObjectName(QStringLiteral("portalState"));
+    m_portalStateLabel->setFont(designFont(12, QFont::Medium));
+    m_portalStateLabel->setAlignment(Qt::AlignCenter);
+    m_portalStateLabel->setMaximumLines(3);
+    column->addWidget(m_portalStateLabel, 1);
+    m_portalNames = new QStringListModel(page);
+    m_portalList = makeGlassList(m_portalNames, page);
+    m_portalList->setObjectName(QStringLiteral("portalEntries"));
+    column->addWidget(m_portalList, 1);
+    return page;
+}
+
+void MacFenceContentView::refreshPortalPlaceholder()
+{
+    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab || tab->kind != FenceKind::portal)
+        return;
+    const PortalScanResult& result = m_portalWatcher->scanResult();
+    QStringList names;
+    for (const PortalFileEntry& entry : result.entries)
+        names.append(entry.displayName);
+    setStringsIfChanged(m_portalNames, names);
+
+    QString state;
+    if (result.isMissing)
+        state = QStringLiteral("绑定的文件夹不可用或未授权");
+    else if (names.isEmpty() && !tab->portalFilter.trimmed().isEmpty())
+        state = QStringLiteral("没有匹配过滤条件的文件");
+    else if (names.isEmpty())
+        state = withPlatformWords(QStringLiteral("拖拽访达文件到这里自动归入"));
+    m_portalStateLabel->setText(state);
+    m_portalStateLabel->setColor(GlassPalette::secondaryForeground(schemeOf(m_environment)));
+    m_portalStateLabel->setVisible(!state.isEmpty());
+    m_portalList->setVisible(state.isEmpty());
+}
+
+// FIXME: the curated tab's own body (item count, add popover, item tiles) replaces this.
+QWidget* MacFenceContentView::makeCuratedPlaceholder()
+{
+    m_curatedTitles = new QStringListModel(this);
+    m_curatedList = makeGlassList(m_curatedTitles, nullptr);
+    m_curatedList->setObjectName(QStringLiteral("curatedItems"));
+    return m_curatedList;
+}
+
+void MacFenceContentView::refreshCuratedPlaceholder(const FenceTab& tab)
+{
+    QStringList titles;
+    for (const FenceItem& item : tab.items)
+        titles.append(item.title);
+    setStringsIfChanged(m_curatedTitles, titles);
+}
+
+} // namespace mv

@@ -1,0 +1,168 @@
+#pragma once
+
+#include "core/engine/PortalTypes.h"
+#include "core/models/FenceModels.h"
+#include "desktop/content/FencePanelContent.h"
+
+#include <QList>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+class QListView;
+class QMenu;
+class QStackedWidget;
+class QStringListModel;
+
+namespace mv {
+
+class DesignEnvironment;
+class FenceChecklistListView;
+class FenceHeaderView;
+class FenceNoteEditorView;
+class FenceTabStripView;
+class GlassTextLabel;
+class LiquidGlassButton;
+class LiquidGlassSurfaceFrame;
+class MorvanteelStore;
+class PortalDirectoryWatcher;
+
+// One fence inside its desktop panel: the glass, the header with the lock button and the fence
+// menu, the tab strip and the body of the active tab. It keeps no copy of the fence: on every
+// store change it looks the fence up by id and updates its widgets in place, and every user
+// action is one store operation or one of the callbacks it was given. It owns the watcher that
+// keeps a portal tab's listing in step with the folder shown.
+class MacFenceContentView final : public FencePanelContent {
+    Q_OBJECT
+
+public:
+    // What a notes tab shows while its text is empty.
+    static inline const QString notePlaceholder = QStringLiteral("在这里记录项目灵感、会议摘要或临时片段…");
+    // The title of the portal tab that the strip's add button adds, with no folder given.
+    static inline const QString newPortalTabTitle = QStringLiteral("新传送门");
+
+    MacFenceContentView(MorvanteelStore& store, const QUuid& fenceID, Callbacks callbacks,
+                        DesignEnvironment* environment, QWidget* parent = nullptr);
+    ~MacFenceContentView() override;
+
+    const QUuid& fenceID() const { return m_fenceID; }
+
+    // FencePanelContent
+    void setHoverUnrolled(bool unrolled) override;
+    bool isHoverUnrolled() const { return m_isHoverUnrolled; }
+
+    // The bound folder of the store's active tab as a file URL; none when the fence, the tab or
+    // the path is missing, or the path is empty or not absolute (never resolved against the
+    // working directory).
+    std::optional<QUrl> rootPortalURL() const;
+    // The folder a portal tab shows and drops go to: the innermost breadcrumb, else the root.
+    std::optional<QUrl> currentPortalURL() const;
+    // Points the watcher at the folder shown with the active tab's listing options, or stops it
+    // when the active tab is no portal tab.
+    void syncPortalWatch();
+
+    // Portal browsing state, kept while the view lives and never saved.
+    const QList<QUrl>& breadcrumbURLs() const { return m_breadcrumbURLs; }
+    // Folders entered below the bound folder, innermost last; a change resyncs the watcher.
+    void setBreadcrumbURLs(const QList<QUrl>& urls);
+    // The standardized path of the selected portal entry.
+    const std::optional<QString>& selectedEntryID() const { return m_selectedEntryID; }
+    // Selects an entry (none clears the selection) and reports its URL to the panel manager.
+    void setSelectedPortalEntry(const std::optional<PortalFileEntry>& entry);
+    // A file drag hovers the fence: the glass is highlighted.
+    bool isDropTargeted() const { return m_isDropTargeted; }
+    void setDropTargeted(bool targeted);
+
+    // The fence menu as the menu button opens it, built from the store's fence as it is now
+    // (the caller owns it); nullptr when the fence is gone.
+    QMenu* createFenceMenu(QWidget* parent);
+
+    LiquidGlassSurfaceFrame* surface() const { return m_surface; }
+    FenceHeaderView* header() const { return m_header; }
+    LiquidGlassButton* lockButton() const { return m_lockButton; }
+    LiquidGlassButton* menuButton() const { return m_menuButton; }
+    FenceTabStripView* tabStrip() const { return m_tabStrip; }
+    QStackedWidget* body() const { return m_body; }
+    FenceNoteEditorView* noteEditor() const { return m_noteEditor; }
+    FenceChecklistListView* checklist() const { return m_checklist; }
+    QListView* portalList() const { return m_portalList; }
+    GlassTextLabel* portalStateLabel() const { return m_portalStateLabel; }
+    QListView* curatedList() const { return m_curatedList; }
+    const PortalDirectoryWatcher& portalWatcher() const { return *m_portalWatcher; }
+
+protected:
+    // QWidget
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // The values of the store's active tab whose changes the view reacts to; each is none when
+    // the fence or its active tab is missing.
+    struct WatchedTabValues {
+        std::optional<QUuid> tabID;
+        std::optional<QString> portalPath;
+        std::optional<QString> portalFilter;
+        std::optional<bool> showHiddenFiles;
+        std::optional<bool> showExtensions;
+        std::optional<FenceSortMode> sortMode;
+
+        bool operator==(const WatchedTabValues&) const = default;
+    };
+    static WatchedTabValues watchedValues(const std::optional<FenceModel>& fence);
+
+    void buildTrailingActions();
+    void refresh();
+    void refreshHeader(const FenceModel& fence);
+    void refreshTabStrip(const FenceModel& fence);
+    void refreshBody(const FenceModel& fence);
+    void refreshSurface(const FenceModel& fence);
+    bool isRolledUp(const FenceModel& fence) const;
+    // A new tab, a new folder or no tab at all: leave the browsed folders and the selection.
+    void applyChangeRules(const WatchedTabValues& now);
+    void resetPortalBrowsing();
+
+    void openFenceMenu();
+    void toggleLock();
+    void togglePin();
+
+    // Stand-ins for the portal and curated bodies until those are built: a plain list of names.
+    QWidget* makePortalPlaceholder();
+    void refreshPortalPlaceholder();
+    QWidget* makeCuratedPlaceholder();
+    void refreshCuratedPlaceholder(const FenceTab& tab);
+
+    MorvanteelStore& m_store;
+    QUuid m_fenceID;
+    Callbacks m_callbacks;
+    DesignEnvironment* m_environment;
+    bool m_isHoverUnrolled = false;
+
+    PortalDirectoryWatcher* m_portalWatcher;
+    QList<QUrl> m_breadcrumbURLs;
+    std::optional<QString> m_selectedEntryID;
+    bool m_isDropTargeted = false;
+    std::optional<WatchedTabValues> m_watched; // none before the first update
+
+    LiquidGlassSurfaceFrame* m_surface;
+    FenceHeaderView* m_header;
+    LiquidGlassButton* m_lockButton = nullptr;
+    LiquidGlassButton* m_menuButton = nullptr;
+    FenceTabStripView* m_tabStrip;
+    QStackedWidget* m_body;
+    QWidget* m_noBodyPage;
+    QWidget* m_portalPage;
+    QWidget* m_curatedPage;
+    QWidget* m_notesPage;
+    QWidget* m_checklistPage;
+    FenceNoteEditorView* m_noteEditor;
+    FenceChecklistListView* m_checklist;
+
+    GlassTextLabel* m_portalStateLabel = nullptr;
+    QListView* m_portalList = nullptr;
+    QStringListModel* m_portalNames = nullptr;
+    QListView* m_curatedList = nullptr;
+    QStringListModel* m_curatedTitles = nullptr;
+};
+
+} // namespace mv
