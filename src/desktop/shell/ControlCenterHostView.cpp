@@ -1,44 +1,34 @@
 #include "desktop/shell/ControlCenterHostView.h"
 
+#include "design/DesignEnvironment.h"
+#include "desktop/controlcenter/ControlCenterView.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
+#include <QVBoxLayout>
 
 namespace mv {
 
 ControlCenterHostView::ControlCenterHostView(MorvanteelAppRuntime& runtime, QWidget* parent)
     : QWidget(parent)
-    , m_runtime(runtime)
-    , m_pages(new QListWidget(this))
-    , m_pageTitle(new QLabel(this))
+    , m_design(new DesignEnvironment(this))
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_pages);
-    layout->addWidget(m_pageTitle, 1);
-    m_pages->setFixedWidth(220);
-    m_pageTitle->setTextFormat(Qt::PlainText);
-    m_pageTitle->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    for (const ControlCenterTab tab : allCases<ControlCenterTab>())
-        m_pages->addItem(title(tab));
-
-    connect(m_pages, &QListWidget::currentRowChanged, this, [this](int row) {
-        const QList<ControlCenterTab> tabs = allCases<ControlCenterTab>();
-        if (row >= 0 && row < tabs.size())
-            m_runtime.setControlCenterTab(tabs.at(row));
-    });
-    connect(&m_runtime, &MorvanteelAppRuntime::controlCenterTabChanged, this, &ControlCenterHostView::showSelectedPage);
-    showSelectedPage();
+    m_design->readFromDesktop();
+    // FIXME: show the SpotSearch panel here once the runtime owns its controller.
+    const auto openSpotSearch = [] {};
+    // The pages are placeholders until the real ones are handed in as a page factory.
+    m_view = new ControlCenterView(runtime.store(), runtime.panelManager(),
+                                   bindControlCenterTab(&runtime, &MorvanteelAppRuntime::controlCenterTab,
+                                                        &MorvanteelAppRuntime::setControlCenterTab,
+                                                        &MorvanteelAppRuntime::controlCenterTabChanged),
+                                   openSpotSearch, m_design, {}, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
 }
 
-void ControlCenterHostView::showSelectedPage()
+QListWidget* ControlCenterHostView::pageList() const
 {
-    const ControlCenterTab tab = m_runtime.controlCenterTab();
-    const int row = int(allCases<ControlCenterTab>().indexOf(tab));
-    if (m_pages->currentRow() != row)
-        m_pages->setCurrentRow(row);
-    m_pageTitle->setText(title(tab));
+    return m_view->pageList();
 }
 
 } // namespace mv

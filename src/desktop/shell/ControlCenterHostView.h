@@ -2,29 +2,29 @@
 
 #include <QWidget>
 
-class QLabel;
 class QListWidget;
 
 namespace mv {
 
+class ControlCenterView;
+class DesignEnvironment;
 class MorvanteelAppRuntime;
 
-// The root of the control-center window: the page list beside the page shown, both bound to
-// the runtime's selected page.
+// The root of the control-center window: the control-center view over the runtime's store and
+// panel manager, bound to the runtime's selected page, so every window that hosts one shows
+// the same page.
 class ControlCenterHostView final : public QWidget {
     Q_OBJECT
 
 public:
     explicit ControlCenterHostView(MorvanteelAppRuntime& runtime, QWidget* parent = nullptr);
 
-    QListWidget* pageList() const { return m_pages; }
+    ControlCenterView* view() const { return m_view; }
+    QListWidget* pageList() const;
 
 private:
-    void showSelectedPage();
-
-    MorvanteelAppRuntime& m_runtime;
-    QListWidget* m_pages;
-    QLabel* m_pageTitle;
+    DesignEnvironment* m_design;
+    ControlCenterView* m_view;
 };
 
 } // namespace mv

@@ -2,8 +2,12 @@
 
 #include "core/store/MorvanteelStore.h"
 #include "desktop/shell/ControlCenterHostView.h"
+#include "desktop/content/QuickLookPresenter.h"
+#include "desktop/shell/DeepLinkHandler.h"
 #include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/shell/StatusBarMenuController.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -50,6 +54,7 @@ MorvanteelAppRuntime::MorvanteelAppRuntime()
 MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> store)
     : m_store(std::move(store))
     , m_panelManager(std::make_unique<DesktopPanelManager>(*m_store))
+    , m_deepLinks(std::make_unique<DeepLinkHandler>(*m_store, *m_panelManager))
 {
     wire();
 }
@@ -57,6 +62,8 @@ MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> stor
 MorvanteelAppRuntime::~MorvanteelAppRuntime()
 {
     // The windows go before the manager and the store they read.
+    m_deepLinks.reset();
+    m_statusBarController.reset();
     m_controlCenterController.reset();
     m_panelManager.reset();
 }
@@ -64,6 +71,15 @@ MorvanteelAppRuntime::~MorvanteelAppRuntime()
 void MorvanteelAppRuntime::wire()
 {
     const QPointer<MorvanteelAppRuntime> self(this);
+    m_deepLinks->onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
+        if (self)
+            self->controlCenterController().show(tab);
+    };
+    m_deepLinks->onShowSpotSearch = [self] {
+        if (self)
+            self->showSpotSearch();
+    };
+    m_panelManager->onTogglePreview = [](const QUrl& url) { QuickLookPresenter::shared().togglePreview(url); };
     m_panelManager->onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
         if (self)
             self->controlCenterController().show(tab);
@@ -85,11 +101,42 @@ ControlCenterWindowController& MorvanteelAppRuntime::controlCenterController()
     return *m_controlCenterController;
 }
 
+void MorvanteelAppRuntime::showSpotSearch()
+{
+}
+
+void MorvanteelAppRuntime::handleDeepLinkURL(const QUrl& url)
+{
+    m_deepLinks->handleDeepLinkURL(url);
+}
+
+void MorvanteelAppRuntime::handleDeepLinkURLs(const QStringList& urls)
+{
+    m_deepLinks->handleDeepLinkURLs(urls);
+}
+
+void MorvanteelAppRuntime::reopen()
+{
+    controlCenterController().show();
+}
+
 void MorvanteelAppRuntime::start()
 {
     if (m_didStart)
         return;
     m_didStart = true;
+    const QPointer<MorvanteelAppRuntime> self(this);
+    StatusBarMenuController::Callbacks callbacks;
+    callbacks.onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
+        if (self)
+            self->controlCenterController().show(tab);
+    };
+    callbacks.onShowSpotSearch = [self] {
+        if (self)
+            self->showSpotSearch();
+    };
+    callbacks.onQuit = [] { QCoreApplication::quit(); };
+    m_statusBarController = std::make_unique<StatusBarMenuController>(*m_store, *m_panelManager, std::move(callbacks));
     m_panelManager->syncPanels(false);
     controlCenterController().show(ControlCenterTab::workspaces);
 }

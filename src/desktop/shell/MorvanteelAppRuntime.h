@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <QStringList>
+#include <QUrl>
+
 #include <memory>
 #include <optional>
 
@@ -12,9 +15,11 @@
 
 namespace mv {
 
+class DeepLinkHandler;
 class DesktopPanelManager;
 class MorvanteelAppRuntime;
 class MorvanteelStore;
+class StatusBarMenuController;
 
 // The control-center window: made on its first showing, hidden (not destroyed) when closed, so
 // that the same window with its last frame comes back.
@@ -55,10 +60,21 @@ public:
     void setControlCenterTab(ControlCenterTab tab);
     ControlCenterWindowController& controlCenterController();
 
-    // The launch: lays out the panels and opens the control center on the workspaces page.
-    // Runs once; later calls do nothing.
+    // The launch: adds the tray menu, lays out the panels and opens the control center on the
+    // workspaces page. Runs once; later calls do nothing.
     void start();
     bool didStart() const { return m_didStart; }
+    // None until start.
+    StatusBarMenuController* statusBarController() const { return m_statusBarController.get(); }
+
+    // Shows the search panel (never hides it).
+    void showSpotSearch();
+
+    // The program's own links (morvanteel://...), from another launch or the desktop.
+    void handleDeepLinkURL(const QUrl& url);
+    void handleDeepLinkURLs(const QStringList& urls);
+    // A second plain launch: the control center comes forward on the page it showed.
+    void reopen();
 
 Q_SIGNALS:
     void controlCenterTabChanged();
@@ -70,6 +86,8 @@ private:
     std::unique_ptr<DesktopPanelManager> m_panelManager;
     ControlCenterTab m_controlCenterTab = ControlCenterTab::workspaces;
     std::unique_ptr<ControlCenterWindowController> m_controlCenterController;
+    std::unique_ptr<StatusBarMenuController> m_statusBarController;
+    std::unique_ptr<DeepLinkHandler> m_deepLinks;
     bool m_didStart = false;
 };
 
