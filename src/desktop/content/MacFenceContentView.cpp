@@ -13,6 +13,8 @@
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
+#include "desktop/content/PortalEntryListView.h"
+#include "desktop/content/PortalTabView.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -41,11 +43,6 @@ QWidget* paddedPage(QWidget* content, int top)
     column->setSpacing(0);
     column->addWidget(content);
     return page;
-}
-
-ColorScheme schemeOf(const DesignEnvironment* environment)
-{
-    return environment ? environment->colorScheme() : ColorScheme::light;
 }
 
 // A list over the glass: no frame, no fill of its own, not editable.
@@ -106,7 +103,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     m_tabStrip->setOnCloseTab([this](const QUuid& tabID) { m_store.removeTab(m_fenceID, tabID); });
 
     m_noBodyPage = new QWidget();
-    m_portalPage = makePortalPlaceholder();
+    m_portalTab = new PortalTabView(m_store, *this, environment);
     m_curatedPage = paddedPage(makeCuratedPlaceholder(), 4);
 
     m_noteEditor = new FenceNoteEditorView(environment);
@@ -120,14 +117,15 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     m_checklist->onDeleteTask = [this](const QUuid& taskID) { m_store.deleteTask(taskID, m_fenceID); };
     m_checklistPage = paddedPage(m_checklist, 4);
 
-    for (QWidget* page : {m_noBodyPage, m_portalPage, m_curatedPage, m_notesPage, m_checklistPage})
+    const QList<QWidget*> pages{m_noBodyPage, m_portalTab, m_curatedPage, m_notesPage, m_checklistPage};
+    for (QWidget* page : pages)
         m_body->addWidget(page);
 
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::preferencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::selectedFenceIDChanged, this, &MacFenceContentView::refresh);
     connect(m_portalWatcher, &PortalDirectoryWatcher::scanResultChanged, this,
-            &MacFenceContentView::refreshPortalPlaceholder);
+            &MacFenceContentView::refreshPortalBody);
     refresh();
 }
 
@@ -238,8 +236,8 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
     }
     switch (tab->kind) {
     case FenceKind::portal:
-        m_body->setCurrentWidget(m_portalPage);
-        refreshPortalPlaceholder();
+        m_body->setCurrentWidget(m_portalTab);
+        m_portalTab->refresh(fence, *tab);
         break;
     case FenceKind::curated:
         m_body->setCurrentWidget(m_curatedPage);
@@ -293,8 +291,10 @@ void MacFenceContentView::resetPortalBrowsing()
     const QPointer<MacFenceContentView> self(this);
     if (m_callbacks.onSelectedPortalURLChanged)
         m_callbacks.onSelectedPortalURLChanged(std::nullopt);
-    if (self)
-        syncPortalWatch();
+    if (!self)
+        return;
+    syncPortalWatch();
+    refreshPortalBody();
 }
 
 std::optional<QUrl> MacFenceContentView::rootPortalURL() const
@@ -331,11 +331,13 @@ void MacFenceContentView::setBreadcrumbURLs(const QList<QUrl>& urls)
         return;
     m_breadcrumbURLs = urls;
     syncPortalWatch();
+    refreshPortalBody();
 }
 
 void MacFenceContentView::setSelectedPortalEntry(const std::optional<PortalFileEntry>& entry)
 {
     m_selectedEntryID = entry ? std::optional<QString>(entry->id()) : std::nullopt;
+    refreshPortalBody();
     if (m_callbacks.onSelectedPortalURLChanged)
         m_callbacks.onSelectedPortalURLChanged(entry ? std::optional<QUrl>(entry->url) : std::nullopt);
 }
@@ -453,48 +455,22 @@ QMenu* MacFenceContentView::createFenceMenu(QWidget* parent)
 
 // -- stand-in bodies --------------------------------------------------------------------------
 
-// FIXME: the portal tab's own body (toolbar, breadcrumbs, entry tiles, drops) replaces this.
-QWidget* MacFenceContentView::makePortalPlaceholder()
-{
-    auto* page = new QWidget();
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(12, 4, 12, 6);
-    m_portalStateLabel = new GlassTextLabel(page);
-    m_portalStateLabel->setObjectName(QStringLiteral("portalState"));
-    m_portalStateLabel->setFont(designFont(12, QFont::Medium));
-    m_portalStateLabel->setAlignment(Qt::AlignCenter);
-    m_portalStateLabel->setMaximumLines(3);
-    column->addWidget(m_portalStateLabel, 1);
-    m_portalNames = new QStringListModel(page);
-    m_portalList = makeGlassList(m_portalNames, page);
-    m_portalList->setObjectName(QStringLiteral("portalEntries"));
-    column->addWidget(m_portalList, 1);
-    return page;
-}
-
-void MacFenceContentView::refreshPortalPlaceholder()
+void MacFenceContentView::refreshPortalBody()
 {
     const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
     const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab || tab->kind != FenceKind::portal)
-        return;
-    const PortalScanResult& result = m_portalWatcher->scanResult();
-    QStringList names;
-    for (const PortalFileEntry& entry : result.entries)
-        names.append(entry.displayName);
-    setStringsIfChanged(m_portalNames, names);
+    if (tab && tab->kind == FenceKind::portal)
+        m_portalTab->refresh(*fence, *tab);
+}
 
-    QString state;
-    if (result.isMissing)
-        state = QStringLiteral("绑定的文件夹不可用或未授权");
-    else if (names.isEmpty() && !tab->portalFilter.trimmed().isEmpty())
-        state = QStringLiteral("没有匹配过滤条件的文件");
-    else if (names.isEmpty())
-        state = withPlatformWords(QStringLiteral("拖拽访达文件到这里自动归入"));
-    m_portalStateLabel->setText(state);
-    m_portalStateLabel->setColor(GlassPalette::secondaryForeground(schemeOf(m_environment)));
-    m_portalStateLabel->setVisible(!state.isEmpty());
-    m_portalList->setVisible(state.isEmpty());
+QListView* MacFenceContentView::portalList() const
+{
+    return m_portalTab->entryList();
+}
+
+GlassTextLabel* MacFenceContentView::portalStateLabel() const
+{
+    return m_portalTab->stateLabel();
 }
 
 // FIXME: the curated tab's own body (item count, add popover, item tiles) replaces this.

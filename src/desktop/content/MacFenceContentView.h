@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 class QListView;
@@ -27,6 +28,7 @@ class LiquidGlassButton;
 class LiquidGlassSurfaceFrame;
 class MorvanteelStore;
 class PortalDirectoryWatcher;
+class PortalTabView;
 
 // One fence inside its desktop panel: the glass, the header with the lock button and the fence
 // menu, the tab strip and the body of the active tab. It keeps no copy of the fence: on every
@@ -74,6 +76,10 @@ public:
     bool isDropTargeted() const { return m_isDropTargeted; }
     void setDropTargeted(bool targeted);
 
+    // Space in a portal tab, for the selected entry while it is still listed: toggles the
+    // preview of the file with this title. While unset the key passes on.
+    std::function<void(const QUrl& url, const QString& title)> onTogglePreview;
+
     // The fence menu as the menu button opens it, built from the store's fence as it is now
     // (the caller owns it); nullptr when the fence is gone.
     QMenu* createFenceMenu(QWidget* parent);
@@ -86,8 +92,10 @@ public:
     QStackedWidget* body() const { return m_body; }
     FenceNoteEditorView* noteEditor() const { return m_noteEditor; }
     FenceChecklistListView* checklist() const { return m_checklist; }
-    QListView* portalList() const { return m_portalList; }
-    GlassTextLabel* portalStateLabel() const { return m_portalStateLabel; }
+    PortalTabView* portalTab() const { return m_portalTab; }
+    // The portal tab's entries, and the text of its missing or empty state.
+    QListView* portalList() const;
+    GlassTextLabel* portalStateLabel() const;
     QListView* curatedList() const { return m_curatedList; }
     const PortalDirectoryWatcher& portalWatcher() const { return *m_portalWatcher; }
 
@@ -126,9 +134,11 @@ private:
     void toggleLock();
     void togglePin();
 
-    // Stand-ins for the portal and curated bodies until those are built: a plain list of names.
-    QWidget* makePortalPlaceholder();
-    void refreshPortalPlaceholder();
+    // The portal body shows the active portal tab with the watcher's listing and the browsing
+    // state; nothing while another kind of tab is active.
+    void refreshPortalBody();
+
+    // A stand-in for the curated body until it is built: a plain list of titles.
     QWidget* makeCuratedPlaceholder();
     void refreshCuratedPlaceholder(const FenceTab& tab);
 
@@ -151,16 +161,13 @@ private:
     FenceTabStripView* m_tabStrip;
     QStackedWidget* m_body;
     QWidget* m_noBodyPage;
-    QWidget* m_portalPage;
     QWidget* m_curatedPage;
     QWidget* m_notesPage;
     QWidget* m_checklistPage;
     FenceNoteEditorView* m_noteEditor;
     FenceChecklistListView* m_checklist;
 
-    GlassTextLabel* m_portalStateLabel = nullptr;
-    QListView* m_portalList = nullptr;
-    QStringListModel* m_portalNames = nullptr;
+    PortalTabView* m_portalTab;
     QListView* m_curatedList = nullptr;
     QStringListModel* m_curatedTitles = nullptr;
 };

@@ -148,7 +148,12 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
     };
     if (m_makeContent)
         return m_makeContent(fenceID, callbacks);
-    return new MacFenceContentView(m_store, fenceID, callbacks, m_design);
+    auto* content = new MacFenceContentView(m_store, fenceID, callbacks, m_design);
+    content->onTogglePreview = [self](const QUrl& url, const QString&) {
+        if (self && self->onTogglePreview)
+            self->onTogglePreview(url);
+    };
+    return content;
 }
 
 FenceFrameRect DesktopPanelManager::presentedFrame(const FenceModel& fence, bool asPill) const

@@ -1,0 +1,489 @@
+#include "desktop/content/PortalTabView.h"
+
+#include "core/models/PlatformWords.h"
+#include "core/store/MorvanteelStore.h"
+#include "design/DesignFonts.h"
+#include "design/GlassTextLabel.h"
+#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassTokens.h"
+#include "design/SymbolIcons.h"
+#include "desktop/content/MacFenceContentView.h"
+#include "desktop/content/PortalBreadcrumbBar.h"
+#include "desktop/content/PortalDirectoryWatcher.h"
+#include "desktop/content/PortalEntryListView.h"
+#include "desktop/content/PortalEntryModel.h"
+#include "desktop/content/PortalFilterField.h"
+
+#include <QActionGroup>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace mv {
+
+namespace {
+
+QString folderName(const QUrl& url)
+{
+    const QString name = url.fileName();
+    return name.isEmpty() ? QDir::cleanPath(url.toLocalFile()) : name;
+}
+
+// The standardized file URL of a folder entered: "." and ".." resolved, no trailing slash.
+QUrl standardizedFolderURL(const QUrl& url)
+{
+    return url.isLocalFile() ? QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile())) : url;
+}
+
+LiquidGlassButton* makeMenuButton(DesignEnvironment* environment, const QString& symbol, const QString& name,
+                                  QWidget* parent)
+{
+    auto* button = new LiquidGlassButton(environment, parent);
+    button->setObjectName(name);
+    button->setSymbolName(symbol);
+    button->setSymbolFont(10.5, QFont::DemiBold);
+    button->setFixedFrame(QSize(24, 24));
+    return button;
+}
+
+} // namespace
+
+QString PortalTabView::emptyFolderText()
+{
+    return withPlatformWords(QStringLiteral("拖拽访达文件到这里自动归入"));
+}
+
+QString PortalTabView::sortHelp(FenceSortMode mode)
+{
+    return QStringLiteral("排序方式：") + displayName(mode);
+}
+
+std::optional<QString> PortalTabView::chooseFolderWithDialog(QWidget* parent)
+{
+    // On the heap and watched: should the window that owns it go while the dialog runs its own
+    // loop, the dialog goes with it and nothing is chosen.
+    const QPointer<QFileDialog> dialog = new QFileDialog(parent);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    dialog->setLabelText(QFileDialog::Accept, bindPrompt);
+    const int result = dialog->exec();
+    if (!dialog)
+        return std::nullopt;
+    const QStringList chosen = dialog->selectedFiles();
+    delete dialog.data();
+    if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
+
+PortalTabView::PortalTabView(MorvanteelStore& store, MacFenceContentView& host, DesignEnvironment* environment,
+                             QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_host(host)
+    , m_environment(environment)
+{
+    urlOpener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 4, 0, 0);
+    column->setSpacing(6);
+
+    // Toolbar.
+    auto* toolbar = new QWidget(this);
+    toolbar->setObjectName(QStringLiteral("portalToolbar"));
+    auto* toolbarRow = new QHBoxLayout(toolbar);
+    toolbarRow->setContentsMargins(12, 0, 12, 0);
+    toolbarRow->setSpacing(6);
+    m_filter = new PortalFilterField(environment, toolbar);
+    m_filter->setObjectName(QStringLiteral("portalFilter"));
+    m_filter->onTextEdited = [this](const QString& text) {
+        // Every keystroke is saved; the watcher lists the folder anew with it.
+        changeTab([&text](FenceTab& tab) { tab.portalFilter = text; });
+    };
+    m_filter->onClear = [this] { changeTab([](FenceTab& tab) { tab.portalFilter.clear(); }); };
+    toolbarRow->addWidget(m_filter, 1, Qt::AlignVCenter);
+
+    m_sortButton = makeMenuButton(environment, QStringLiteral("arrow.up.arrow.down"), QStringLiteral("portalSortButton"),
+                                  toolbar);
+    toolbarRow->addWidget(m_sortButton, 0, Qt::AlignVCenter);
+    connect(m_sortButton, &QAbstractButton::clicked, this,
+            [this] { openMenu(createSortMenu(this), m_sortButton); });
+
+    m_viewSettingsButton = makeMenuButton(environment, QStringLiteral("slider.horizontal.3"),
+                                          QStringLiteral("portalViewSettingsButton"), toolbar);
+    m_viewSettingsButton->setToolTip(viewSettingsHelp);
+    m_viewSettingsButton->setAccessibleName(viewSettingsHelp);
+    toolbarRow->addWidget(m_viewSettingsButton, 0, Qt::AlignVCenter);
+    connect(m_viewSettingsButton, &QAbstractButton::clicked, this,
+            [this] { openMenu(createViewSettingsMenu(this), m_viewSettingsButton); });
+    column->addWidget(toolbar);
+
+    // Breadcrumbs, while a subfolder is shown.
+    m_breadcrumbs = new PortalBreadcrumbBar(environment, this);
+    m_breadcrumbs->setObjectName(QStringLiteral("portalBreadcrumbs"));
+    m_breadcrumbs->onBack = [this] {
+        QList<QUrl> trail = m_host.breadcrumbURLs();
+        if (trail.isEmpty())
+            return;
+        trail.removeLast();
+        m_host.setBreadcrumbURLs(trail);
+    };
+    m_breadcrumbs->onRoot = [this] { m_host.setBreadcrumbURLs({}); };
+    m_breadcrumbs->onCrumb = [this](int index) {
+        const QList<QUrl>& trail = m_host.breadcrumbURLs();
+        if (index >= 0 && index < trail.size())
+            m_host.setBreadcrumbURLs(trail.mid(0, index + 1));
+    };
+    m_breadcrumbs->hide();
+    column->addWidget(m_breadcrumbs);
+
+    // The states: missing or empty, or the entries.
+    m_states = new QStackedWidget(this);
+    m_states->setObjectName(QStringLiteral("portalStates"));
+
+    m_statePage = new QWidget(m_states);
+    m_statePage->setObjectName(QStringLiteral("portalStatePage"));
+    m_stateColumn = new QVBoxLayout(m_statePage);
+    m_stateColumn->setContentsMargins(0, 0, 0, 0);
+    m_stateColumn->addStretch(1);
+    m_missingSymbol = new GlassSymbolMark(QStringLiteral("folder.badge.questionmark"), 28, m_statePage);
+    m_missingSymbol->setObjectName(QStringLiteral("portalMissingSymbol"));
+    m_stateColumn->addWidget(m_missingSymbol, 0, Qt::AlignHCenter);
+    m_emptySymbol = new GlassSymbolMark(QStringLiteral("tray"), 24, m_statePage);
+    m_emptySymbol->setObjectName(QStringLiteral("portalEmptySymbol"));
+    m_stateColumn->addWidget(m_emptySymbol, 0, Qt::AlignHCenter);
+    m_stateLabel = new GlassTextLabel(m_statePage);
+    m_stateLabel->setObjectName(QStringLiteral("portalState"));
+    m_stateLabel->setAlignment(Qt::AlignCenter);
+    m_stateLabel->setMaximumLines(3);
+    m_stateColumn->addWidget(m_stateLabel);
+    m_chooseFolderButton = new LiquidGlassPillButton(environment, chooseFolderTitle, QStringLiteral("folder.badge.plus"),
+                                                     FenceTintPalette::crystal, m_statePage);
+    m_chooseFolderButton->setObjectName(QStringLiteral("portalChooseFolder"));
+    m_chooseFolderButton->setProminent(true);
+    m_chooseFolderButton->setCompact(true);
+    // After the click has been handled: the picker runs a loop of its own.
+    m_chooseFolderButton->action = [this] {
+        QMetaObject::invokeMethod(this, &PortalTabView::choosePortalFolder, Qt::QueuedConnection);
+    };
+    m_stateColumn->addWidget(m_chooseFolderButton, 0, Qt::AlignHCenter);
+    m_stateColumn->addStretch(1);
+    m_states->addWidget(m_statePage);
+
+    m_model = new PortalEntryModel(this);
+    m_list = new PortalEntryListView(environment, m_states);
+    m_list->setObjectName(QStringLiteral("portalEntries"));
+    m_list->setModel(m_model);
+    m_list->onEntryPressed = [this](const QModelIndex& index) { entryPressed(index); };
+    m_list->onEntryActivated = [this](const QModelIndex& index) { entryActivated(index); };
+    m_states->addWidget(m_list);
+    column->addWidget(m_states, 1);
+}
+
+PortalTabView::~PortalTabView() = default;
+
+ColorScheme PortalTabView::scheme() const
+{
+    return m_environment ? m_environment->colorScheme() : ColorScheme::light;
+}
+
+std::optional<FenceModel> PortalTabView::currentFence() const
+{
+    return m_store.fence(m_host.fenceID());
+}
+
+// -- showing the store and the listing ----------------------------------------------------------
+
+void PortalTabView::refresh(const FenceModel& fence, const FenceTab& tab)
+{
+    m_filter->setFilterText(tab.portalFilter);
+    const QString help = sortHelp(tab.sortMode);
+    if (m_sortButton->toolTip() != help) {
+        m_sortButton->setToolTip(help);
+        m_sortButton->setAccessibleName(help);
+    }
+    refreshBreadcrumbs(fence);
+
+    const PortalScanResult& listing = m_host.portalWatcher().scanResult();
+    m_list->setAppearance(fence.style.displayDensity, fence.style.iconScale, fence.style.tint);
+    m_model->setEntries(listing.entries);
+    m_list->setSelectedEntryID(m_host.selectedEntryID());
+
+    State state = State::entries;
+    if (listing.isMissing)
+        state = State::missing;
+    else if (listing.entries.isEmpty())
+        state = State::empty;
+    showState(state, fence, tab);
+}
+
+void PortalTabView::refreshBreadcrumbs(const FenceModel& fence)
+{
+    const QList<QUrl>& trail = m_host.breadcrumbURLs();
+    const std::optional<QUrl> root = m_host.rootPortalURL();
+    const bool shown = !trail.isEmpty() && root.has_value();
+    if (shown) {
+        QStringList names;
+        for (const QUrl& url : trail)
+            names.append(folderName(url));
+        m_breadcrumbs->setTrail(folderName(*root), names, fence.style.tint);
+    }
+    m_breadcrumbs->setVisible(shown);
+}
+
+void PortalTabView::showState(State state, const FenceModel& fence, const FenceTab& tab)
+{
+    m_state = state;
+    if (state == State::entries) {
+        m_states->setCurrentWidget(m_list);
+        return;
+    }
+    const ColorScheme colors = scheme();
+    const bool missing = state == State::missing;
+    // The filter counts as set only when it holds more than spaces.
+    const bool hasFilter = !tab.portalFilter.trimmed().isEmpty();
+    m_missingSymbol->setVisible(missing);
+    m_missingSymbol->setColor(GlassPalette::secondaryForeground(colors));
+    m_emptySymbol->setVisible(!missing);
+    m_emptySymbol->setSymbolName(hasFilter ? QStringLiteral("magnifyingglass") : QStringLiteral("tray"));
+    m_emptySymbol->setColor(GlassPalette::secondaryForeground(colors));
+    m_chooseFolderButton->setVisible(missing);
+    m_chooseFolderButton->setTint(fence.style.tint);
+    m_stateColumn->setSpacing(missing ? 8 : 6);
+    m_stateColumn->setContentsMargins(missing ? 0 : 16, 0, missing ? 0 : 16, 0);
+    if (missing) {
+        m_stateLabel->setText(missingText);
+        m_stateLabel->setFont(designFont(12.5, QFont::DemiBold));
+        m_stateLabel->setColor(GlassPalette::primaryForeground(colors));
+    } else {
+        m_stateLabel->setText(hasFilter ? noMatchText : emptyFolderText());
+        m_stateLabel->setFont(designFont(12, QFont::Medium));
+        m_stateLabel->setColor(GlassPalette::secondaryForeground(colors));
+    }
+    m_states->setCurrentWidget(m_statePage);
+}
+
+QString PortalTabView::stateSymbolName() const
+{
+    switch (m_state) {
+    case State::missing:
+        return m_missingSymbol->symbolName();
+    case State::empty:
+        return m_emptySymbol->symbolName();
+    case State::entries:
+        break;
+    }
+    return {};
+}
+
+// -- writing through the store -------------------------------------------------------------
+
+void PortalTabView::changeTab(const std::function<void(FenceTab&)>& change)
+{
+    // Read at the moment of the action: a menu may outlive the tab it was opened for.
+    const std::optional<FenceModel> fence = currentFence();
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab || tab->kind != FenceKind::portal)
+        return;
+    m_store.updateActiveTab(fence->id, change);
+}
+
+void PortalTabView::setDensity(FenceDisplayDensity density)
+{
+    // The density belongs to the fence: one field of the fence as it is now.
+    std::optional<FenceModel> fence = currentFence();
+    if (!fence || fence->style.displayDensity == density)
+        return;
+    fence->style.displayDensity = density;
+    m_store.updateFence(*fence);
+}
+
+void PortalTabView::choosePortalFolder()
+{
+    const QPointer<PortalTabView> self(this);
+    // A copy: the picker's loop may take this view, and the chooser with it, away.
+    const FolderChooser chooser = folderChooser;
+    const std::optional<QString> chosen = chooser ? chooser(window()) : std::nullopt;
+    // The picker's loop may have outlived this view, or the fence.
+    if (!self || !chosen || !QDir::isAbsolutePath(*chosen))
+        return;
+    const QString path = QDir::cleanPath(*chosen);
+    const std::optional<FenceModel> fence = currentFence();
+    if (!fence || !fence->activeTab())
+        return;
+    // No bookmarks on this desktop: the path alone binds, and an earlier bookmark goes.
+    m_store.updateActiveTab(fence->id, [&path](FenceTab& tab) {
+        tab.portalPath = path;
+        tab.portalBookmarkBase64.reset();
+    });
+    if (!self)
+        return;
+    // The same folder bound again is no new path for the fence view: leave the trail here too.
+    m_host.setBreadcrumbURLs({});
+    if (self)
+        m_host.syncPortalWatch();
+}
+
+// -- entries --------------------------------------------------------------------------------
+
+void PortalTabView::entryPressed(const QModelIndex& index)
+{
+    if (const PortalFileEntry* entry = m_model->entry(index))
+        selectEntry(PortalFileEntry(*entry));
+}
+
+void PortalTabView::entryActivated(const QModelIndex& index)
+{
+    if (const PortalFileEntry* entry = m_model->entry(index))
+        activateEntry(PortalFileEntry(*entry));
+}
+
+void PortalTabView::selectEntry(const PortalFileEntry& entry)
+{
+    m_host.setSelectedPortalEntry(entry);
+}
+
+void PortalTabView::activateEntry(const PortalFileEntry& entry)
+{
+    if (!entry.isDirectory) {
+        // The selection and the trail stay; a file that cannot be opened fails silently.
+        if (urlOpener)
+            urlOpener(entry.url);
+        return;
+    }
+    const QPointer<PortalTabView> self(this);
+    QList<QUrl> trail = m_host.breadcrumbURLs();
+    trail.append(standardizedFolderURL(entry.url));
+    m_host.setBreadcrumbURLs(trail);
+    if (self)
+        m_host.setSelectedPortalEntry(std::nullopt);
+}
+
+bool PortalTabView::togglePreviewOfSelection()
+{
+    const std::optional<QString>& selected = m_host.selectedEntryID();
+    if (!selected || !m_host.onTogglePreview)
+        return false;
+    for (const PortalFileEntry& entry : m_host.portalWatcher().scanResult().entries) {
+        if (entry.id() == *selected) {
+            // A copy: the presenter may replace the callback.
+            const auto toggle = m_host.onTogglePreview;
+            toggle(entry.url, entry.displayName);
+            return true;
+        }
+    }
+    return false; // selected, but no longer listed
+}
+
+void PortalTabView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && togglePreviewOfSelection()) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// -- menus ----------------------------------------------------------------------------------
+
+void PortalTabView::openMenu(QMenu* menu, QWidget* button)
+{
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+QMenu* PortalTabView::createSortMenu(QWidget* parent)
+{
+    const std::optional<FenceModel> fence = currentFence();
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab)
+        return nullptr;
+    auto* menu = new QMenu(parent);
+    const QColor iconColor = menu->palette().color(QPalette::Text);
+    for (const FenceSortMode mode : allCases<FenceSortMode>()) {
+        QAction* action = menu->addAction(displayName(mode));
+        if (mode == tab->sortMode) {
+            action->setIcon(SymbolIcons::tintedIcon(QStringLiteral("checkmark"), iconColor));
+            action->setProperty("symbolName", QStringLiteral("checkmark"));
+        }
+        // Queued, with this view as the context: the menu has closed before the store changes,
+        // and nothing runs once the view is gone. Choosing the manual order only selects it.
+        connect(
+            action, &QAction::triggered, this,
+            [this, mode] { changeTab([mode](FenceTab& changed) { changed.sortMode = mode; }); },
+            Qt::QueuedConnection);
+    }
+    return menu;
+}
+
+QMenu* PortalTabView::createViewSettingsMenu(QWidget* parent)
+{
+    const std::optional<FenceModel> fence = currentFence();
+    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
+    if (!tab)
+        return nullptr;
+    auto* menu = new QMenu(parent);
+    const QColor iconColor = menu->palette().color(QPalette::Text);
+    const auto symbolAction = [iconColor](QMenu* into, const QString& text, const QString& symbol) {
+        QAction* action = into->addAction(SymbolIcons::tintedIcon(symbol, iconColor), text);
+        action->setProperty("symbolName", symbol);
+        return action;
+    };
+
+    QMenu* density = menu->addMenu(QStringLiteral("视图密度"));
+    auto* densities = new QActionGroup(density);
+    densities->setExclusive(true);
+    for (const FenceDisplayDensity option : allCases<FenceDisplayDensity>()) {
+        const QString symbol =
+            option == FenceDisplayDensity::grid ? QStringLiteral("square.grid.2x2") : QStringLiteral("list.bullet");
+        QAction* action = symbolAction(density, displayName(option), symbol);
+        action->setCheckable(true);
+        action->setChecked(option == fence->style.displayDensity);
+        densities->addAction(action);
+        connect(action, &QAction::triggered, this, [this, option] { setDensity(option); }, Qt::QueuedConnection);
+    }
+    menu->addSeparator();
+
+    QAction* hidden = menu->addAction(QStringLiteral("显示隐藏文件"));
+    hidden->setCheckable(true);
+    hidden->setChecked(tab->showHiddenFiles);
+    connect(
+        hidden, &QAction::triggered, this,
+        [this](bool checked) { changeTab([checked](FenceTab& changed) { changed.showHiddenFiles = checked; }); },
+        Qt::QueuedConnection);
+    QAction* extensions = menu->addAction(QStringLiteral("显示文件扩展名"));
+    extensions->setCheckable(true);
+    extensions->setChecked(tab->showExtensions);
+    connect(
+        extensions, &QAction::triggered, this,
+        [this](bool checked) { changeTab([checked](FenceTab& changed) { changed.showExtensions = checked; }); },
+        Qt::QueuedConnection);
+    menu->addSeparator();
+
+    QAction* bind = symbolAction(menu, QStringLiteral("绑定文件夹…"), QStringLiteral("folder.badge.plus"));
+    connect(bind, &QAction::triggered, this, &PortalTabView::choosePortalFolder, Qt::QueuedConnection);
+    if (const std::optional<QUrl> shown = m_host.currentPortalURL()) {
+        QAction* open = symbolAction(menu, withPlatformWords(QStringLiteral("在访达中打开")),
+                                     QStringLiteral("arrow.up.forward.square"));
+        // The folder shown when the menu was opened; one that has vanished fails silently.
+        const QUrl folder = *shown;
+        connect(
+            open, &QAction::triggered, this,
+            [this, folder] {
+                if (urlOpener)
+                    urlOpener(folder);
+            },
+            Qt::QueuedConnection);
+    }
+    return menu;
+}
+
+} // namespace mv

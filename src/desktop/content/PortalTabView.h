@@ -1,0 +1,133 @@
+#pragma once
+
+#include "core/engine/PortalTypes.h"
+#include "core/models/FenceModels.h"
+#include "design/DesignEnvironment.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace mv {
+
+class GlassSymbolMark;
+class GlassTextLabel;
+class LiquidGlassButton;
+class LiquidGlassPillButton;
+class MacFenceContentView;
+class MorvanteelStore;
+class PortalBreadcrumbBar;
+class PortalEntryListView;
+class PortalEntryModel;
+class PortalFilterField;
+
+// The body of a portal tab: a toolbar (filter field, sort menu, view-settings menu), the
+// breadcrumb bar while a subfolder is shown, then the folder's entries, or the state of a
+// folder that is missing or empty. The entries are one list view over a model of the
+// watcher's listing. It keeps no state of its own: it shows the store's fence and tab and the
+// host's listing and browsing state, writes every setting through the store at once, and asks
+// the host to change the trail and the selection.
+class PortalTabView final : public QWidget {
+    Q_OBJECT
+public:
+    enum class State { missing, empty, entries };
+
+    static inline const QString missingText = QStringLiteral("绑定的文件夹不可用或未授权");
+    static inline const QString chooseFolderTitle = QStringLiteral("选择文件夹…");
+    static inline const QString noMatchText = QStringLiteral("没有匹配过滤条件的文件");
+    static inline const QString bindPrompt = QStringLiteral("绑定传送门");
+    static inline const QString viewSettingsHelp = QStringLiteral("传送门视图与目录设置");
+    // "拖拽访达文件到这里自动归入", in this desktop's words.
+    static QString emptyFolderText();
+    // "排序方式：" followed by the mode's label.
+    static QString sortHelp(FenceSortMode mode);
+
+    // Asks the user for a folder to bind; none when cancelled.
+    using FolderChooser = std::function<std::optional<QString>(QWidget* parent)>;
+    // The modal folder picker, with "绑定传送门" on its accept button.
+    static std::optional<QString> chooseFolderWithDialog(QWidget* parent);
+
+    PortalTabView(MorvanteelStore& store, MacFenceContentView& host, DesignEnvironment* environment,
+                  QWidget* parent = nullptr);
+    ~PortalTabView() override;
+
+    // Shows `tab`, the active portal tab of `fence` as the store holds it now, with the
+    // host's listing, trail and selection.
+    void refresh(const FenceModel& fence, const FenceTab& tab);
+
+    // Runs the folder picker and binds the chosen folder to the fence's active tab; then shows
+    // it from its top. Nothing changes when the picker is cancelled.
+    void choosePortalFolder();
+    // One press on an entry: it becomes the selected entry and is reported to the panel manager.
+    void selectEntry(const PortalFileEntry& entry);
+    // A folder is entered inside the fence (selection cleared), a file opened by the desktop.
+    void activateEntry(const PortalFileEntry& entry);
+    // Space: the preview of the selected entry while it is still listed. False when there is
+    // none to preview, so that the key passes on.
+    bool togglePreviewOfSelection();
+
+    // The menus as their buttons open them, built from the store's fence as it is now (the
+    // caller owns them); nullptr when the fence or its tab is gone.
+    QMenu* createSortMenu(QWidget* parent);
+    QMenu* createViewSettingsMenu(QWidget* parent);
+
+    // Replaceable for tests; by default the dialog and the desktop's opener.
+    FolderChooser folderChooser = &PortalTabView::chooseFolderWithDialog;
+    std::function<void(const QUrl&)> urlOpener;
+
+    State state() const { return m_state; }
+    PortalFilterField* filterField() const { return m_filter; }
+    LiquidGlassButton* sortButton() const { return m_sortButton; }
+    LiquidGlassButton* viewSettingsButton() const { return m_viewSettingsButton; }
+    PortalBreadcrumbBar* breadcrumbBar() const { return m_breadcrumbs; }
+    PortalEntryListView* entryList() const { return m_list; }
+    PortalEntryModel* entryModel() const { return m_model; }
+    GlassTextLabel* stateLabel() const { return m_stateLabel; }
+    // The symbol of the state shown: "folder.badge.questionmark", "magnifyingglass" or "tray".
+    QString stateSymbolName() const;
+    LiquidGlassPillButton* chooseFolderButton() const { return m_chooseFolderButton; }
+
+protected:
+    // QWidget
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    ColorScheme scheme() const;
+    std::optional<FenceModel> currentFence() const;
+    // One change of the fence's active tab through the store, while it is a portal tab.
+    void changeTab(const std::function<void(FenceTab&)>& change);
+    void setDensity(FenceDisplayDensity density);
+    void openMenu(QMenu* menu, QWidget* button);
+    void showState(State state, const FenceModel& fence, const FenceTab& tab);
+    void refreshBreadcrumbs(const FenceModel& fence);
+    void entryPressed(const QModelIndex& index);
+    void entryActivated(const QModelIndex& index);
+
+    MorvanteelStore& m_store;
+    MacFenceContentView& m_host;
+    QPointer<DesignEnvironment> m_environment;
+    State m_state = State::missing;
+
+    PortalFilterField* m_filter;
+    LiquidGlassButton* m_sortButton;
+    LiquidGlassButton* m_viewSettingsButton;
+    PortalBreadcrumbBar* m_breadcrumbs;
+    QStackedWidget* m_states;
+    QWidget* m_statePage;
+    QVBoxLayout* m_stateColumn;
+    GlassSymbolMark* m_missingSymbol;
+    GlassSymbolMark* m_emptySymbol;
+    GlassTextLabel* m_stateLabel;
+    LiquidGlassPillButton* m_chooseFolderButton;
+    PortalEntryListView* m_list;
+    PortalEntryModel* m_model;
+};
+
+} // namespace mv
