@@ -4,6 +4,8 @@
 #include "desktop/controlcenter/ControlCenterView.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 
+#include <QPointer>
+
 #include <QVBoxLayout>
 
 namespace mv {
@@ -13,8 +15,11 @@ ControlCenterHostView::ControlCenterHostView(MorvanteelAppRuntime& runtime, QWid
     , m_design(new DesignEnvironment(this))
 {
     m_design->readFromDesktop();
-    // FIXME: show the SpotSearch panel here once the runtime owns its controller.
-    const auto openSpotSearch = [] {};
+    const QPointer<MorvanteelAppRuntime> owner(&runtime);
+    const auto openSpotSearch = [owner] {
+        if (owner)
+            owner->showSpotSearch();
+    };
     // The pages are placeholders until the real ones are handed in as a page factory.
     m_view = new ControlCenterView(runtime.store(), runtime.panelManager(),
                                    bindControlCenterTab(&runtime, &MorvanteelAppRuntime::controlCenterTab,

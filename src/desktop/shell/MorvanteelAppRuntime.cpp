@@ -5,6 +5,7 @@
 #include "desktop/content/QuickLookPresenter.h"
 #include "desktop/shell/DeepLinkHandler.h"
 #include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/shell/SpotSearchWindowController.h"
 #include "desktop/shell/StatusBarMenuController.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,7 @@ MorvanteelAppRuntime::MorvanteelAppRuntime()
 MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> store)
     : m_store(std::move(store))
     , m_panelManager(std::make_unique<DesktopPanelManager>(*m_store))
+    , m_spotSearchController(std::make_unique<SpotSearchWindowController>(*m_store, *m_panelManager))
     , m_deepLinks(std::make_unique<DeepLinkHandler>(*m_store, *m_panelManager))
 {
     wire();
@@ -64,6 +66,7 @@ MorvanteelAppRuntime::~MorvanteelAppRuntime()
     // The windows go before the manager and the store they read.
     m_deepLinks.reset();
     m_statusBarController.reset();
+    m_spotSearchController.reset();
     m_controlCenterController.reset();
     m_panelManager.reset();
 }
@@ -80,6 +83,22 @@ void MorvanteelAppRuntime::wire()
             self->showSpotSearch();
     };
     m_panelManager->onTogglePreview = [](const QUrl& url) { QuickLookPresenter::shared().togglePreview(url); };
+    // Ctrl+K and a fence's search action toggle the panel.
+    m_panelManager->onOpenSpotSearch = [self] {
+        if (self)
+            self->m_spotSearchController->toggle();
+    };
+    m_spotSearchController->onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
+        if (self)
+            self->controlCenterController().show(tab);
+    };
+    m_spotSearchController->onPreview = [](const QUrl& url, const QString& title) {
+        QuickLookPresenter::shared().togglePreview(url, title.isEmpty() ? std::nullopt : std::optional(title));
+    };
+    m_spotSearchController->onDeepLink = [self](const QUrl& url) {
+        if (self)
+            self->handleDeepLinkURL(url);
+    };
     m_panelManager->onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
         if (self)
             self->controlCenterController().show(tab);
@@ -103,6 +122,7 @@ ControlCenterWindowController& MorvanteelAppRuntime::controlCenterController()
 
 void MorvanteelAppRuntime::showSpotSearch()
 {
+    m_spotSearchController->show();
 }
 
 void MorvanteelAppRuntime::handleDeepLinkURL(const QUrl& url)

@@ -19,6 +19,7 @@ class DeepLinkHandler;
 class DesktopPanelManager;
 class MorvanteelAppRuntime;
 class MorvanteelStore;
+class SpotSearchWindowController;
 class StatusBarMenuController;
 
 // The control-center window: made on its first showing, hidden (not destroyed) when closed, so
@@ -54,6 +55,7 @@ public:
 
     MorvanteelStore& store() const { return *m_store; }
     DesktopPanelManager& panelManager() const { return *m_panelManager; }
+    SpotSearchWindowController& spotSearchController() const { return *m_spotSearchController; }
 
     // The page the control center shows; not saved, every launch starts on the workspaces page.
     ControlCenterTab controlCenterTab() const { return m_controlCenterTab; }
@@ -84,6 +86,7 @@ private:
 
     std::unique_ptr<MorvanteelStore> m_store;
     std::unique_ptr<DesktopPanelManager> m_panelManager;
+    std::unique_ptr<SpotSearchWindowController> m_spotSearchController;
     ControlCenterTab m_controlCenterTab = ControlCenterTab::workspaces;
     std::unique_ptr<ControlCenterWindowController> m_controlCenterController;
     std::unique_ptr<StatusBarMenuController> m_statusBarController;

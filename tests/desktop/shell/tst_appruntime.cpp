@@ -2,6 +2,7 @@
 #include "desktop/shell/ControlCenterHostView.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
+#include "desktop/shell/SpotSearchWindowController.h"
 
 #include <QListWidget>
 #include <QtTest>
@@ -59,6 +60,26 @@ private Q_SLOTS:
         QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::companion);
         runtime.setControlCenterTab(ControlCenterTab::workspaces);
         QCOMPARE(host->pageList()->currentRow(), 0);
+    }
+
+    // The control center, the tray and deep links only show the search panel; Ctrl+K and a
+    // fence's search action toggle it.
+    void searchPanelRoads()
+    {
+        StoreFixture fixture;
+        MorvanteelAppRuntime runtime(fixture.makeStore());
+        SpotSearchWindowController& search = runtime.spotSearchController();
+        runtime.showSpotSearch();
+        QVERIFY(search.isVisible());
+        runtime.showSpotSearch();
+        QVERIFY(search.isVisible());
+        runtime.panelManager().onOpenSpotSearch();
+        QTRY_VERIFY(!search.isVisible());
+        runtime.panelManager().onOpenSpotSearch();
+        QTRY_VERIFY(search.isVisible());
+        runtime.handleDeepLinkURL(QUrl(u"morvanteel://smart-tidy"_s));
+        QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::smartRules);
+        QVERIFY(runtime.controlCenterController().window()->isVisible());
     }
 
     // A fence asking for a page opens the control center there.

@@ -1,0 +1,100 @@
+#include "desktop/shell/SpotSearchHUDPanel.h"
+
+#include "platform/gui/DesktopWindowLayer.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace mv {
+
+SpotSearchHUDPanel::SpotSearchHUDPanel()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(panelWidth, panelHeight);
+    setWindowTitle(QStringLiteral("SpotSearch"));
+    // The native window exists from the start, so that it is first mapped on its layer.
+    winId();
+    platform::applyDesktopLayer(windowHandle(), platform::DesktopLayer::floating);
+}
+
+SpotSearchHUDPanel::~SpotSearchHUDPanel() = default;
+
+void SpotSearchHUDPanel::setContentView(QWidget* view)
+{
+    if (view == m_contentView)
+        return;
+    if (QWidget* old = m_contentView) {
+        old->hide();
+        old->deleteLater();
+    }
+    m_contentView = view;
+    if (!view)
+        return;
+    view->setParent(this);
+    view->setGeometry(rect());
+    view->show();
+}
+
+bool SpotSearchHUDPanel::event(QEvent* event)
+{
+    const bool result = QWidget::event(event);
+    if (event->type() == QEvent::WindowDeactivate)
+        Q_EMIT resignedKey();
+    return result;
+}
+
+void SpotSearchHUDPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        const std::function<void()> escape = onEscapePressed;
+        if (escape)
+            escape();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SpotSearchHUDPanel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove())
+        return;
+    m_manualMove = std::pair(event->globalPosition().toPoint(), pos());
+}
+
+void SpotSearchHUDPanel::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_manualMove && event->buttons().testFlag(Qt::LeftButton)) {
+        event->accept();
+        move(m_manualMove->second + (event->globalPosition().toPoint() - m_manualMove->first));
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void SpotSearchHUDPanel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_manualMove && event->button() == Qt::LeftButton) {
+        event->accept();
+        m_manualMove.reset();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void SpotSearchHUDPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_contentView)
+        m_contentView->setGeometry(rect());
+}
+
+} // namespace mv
