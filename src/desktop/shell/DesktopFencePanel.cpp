@@ -1,5 +1,6 @@
 #include "desktop/shell/DesktopFencePanel.h"
 
+#include "desktop/shell/FillingChildView.h"
 #include "platform/gui/DesktopWindowLayer.h"
 
 #include <QAbstractItemView>
@@ -112,18 +113,7 @@ DesktopFencePanel::~DesktopFencePanel()
 
 void DesktopFencePanel::setContentView(QWidget* view)
 {
-    if (view == m_contentView)
-        return;
-    if (QWidget* old = m_contentView) {
-        old->hide();
-        old->deleteLater();
-    }
-    m_contentView = view;
-    if (!view)
-        return;
-    view->setParent(this);
-    view->setGeometry(rect());
-    view->show();
+    replaceFillingChild(*this, m_contentView, view);
 }
 
 void DesktopFencePanel::setLocked(bool locked)

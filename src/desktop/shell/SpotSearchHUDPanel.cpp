@@ -1,5 +1,6 @@
 #include "desktop/shell/SpotSearchHUDPanel.h"
 
+#include "desktop/shell/FillingChildView.h"
 #include "platform/gui/DesktopWindowLayer.h"
 
 #include <QKeyEvent>
@@ -23,18 +24,7 @@ SpotSearchHUDPanel::~SpotSearchHUDPanel() = default;
 
 void SpotSearchHUDPanel::setContentView(QWidget* view)
 {
-    if (view == m_contentView)
-        return;
-    if (QWidget* old = m_contentView) {
-        old->hide();
-        old->deleteLater();
-    }
-    m_contentView = view;
-    if (!view)
-        return;
-    view->setParent(this);
-    view->setGeometry(rect());
-    view->show();
+    replaceFillingChild(*this, m_contentView, view);
 }
 
 bool SpotSearchHUDPanel::event(QEvent* event)
