@@ -3,7 +3,6 @@
 #include "core/engine/PortalScan.h"
 #include "core/models/PlatformWords.h"
 #include "core/store/MorvanteelStore.h"
-#include "design/DesignFonts.h"
 #include "design/FenceChecklistListView.h"
 #include "design/FenceHeaderView.h"
 #include "design/FenceNoteEditorView.h"
@@ -12,6 +11,8 @@
 #include "design/LiquidGlassSurfaces.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
+#include "desktop/content/CuratedItemListView.h"
+#include "desktop/content/CuratedTabView.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalTabView.h"
@@ -22,7 +23,6 @@
 #include <QMenu>
 #include <QPointer>
 #include <QStackedWidget>
-#include <QStringListModel>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -43,27 +43,6 @@ QWidget* paddedPage(QWidget* content, int top)
     column->setSpacing(0);
     column->addWidget(content);
     return page;
-}
-
-// A list over the glass: no frame, no fill of its own, not editable.
-QListView* makeGlassList(QStringListModel* model, QWidget* parent)
-{
-    auto* list = new QListView(parent);
-    list->setModel(model);
-    list->setFrameShape(QFrame::NoFrame);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setFont(designFont(12));
-    list->viewport()->setAutoFillBackground(false);
-    QPalette palette = list->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    list->setPalette(palette);
-    return list;
-}
-
-void setStringsIfChanged(QStringListModel* model, const QStringList& strings)
-{
-    if (model->stringList() != strings)
-        model->setStringList(strings);
 }
 
 } // namespace
@@ -104,7 +83,21 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
 
     m_noBodyPage = new QWidget();
     m_portalTab = new PortalTabView(m_store, *this, environment);
-    m_curatedPage = paddedPage(makeCuratedPlaceholder(), 4);
+    m_curatedTab = new CuratedTabView(m_store, m_fenceID, environment);
+    m_curatedTab->onOpenSpotSearch = [this] {
+        if (m_callbacks.onOpenSpotSearch)
+            m_callbacks.onOpenSpotSearch();
+    };
+    m_curatedTab->onOpenControlCenter = [this](ControlCenterTab tab) {
+        if (m_callbacks.onOpenControlCenter)
+            m_callbacks.onOpenControlCenter(tab);
+    };
+    m_curatedTab->onOpenDeepLink = [this](const QUrl& url) {
+        if (onOpenDeepLink)
+            onOpenDeepLink(url);
+        else if (m_curatedTab->opener.openURL)
+            m_curatedTab->opener.openURL(url);
+    };
 
     m_noteEditor = new FenceNoteEditorView(environment);
     m_noteEditor->setPlaceholder(notePlaceholder);
@@ -117,7 +110,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     m_checklist->onDeleteTask = [this](const QUuid& taskID) { m_store.deleteTask(taskID, m_fenceID); };
     m_checklistPage = paddedPage(m_checklist, 4);
 
-    const QList<QWidget*> pages{m_noBodyPage, m_portalTab, m_curatedPage, m_notesPage, m_checklistPage};
+    const QList<QWidget*> pages{m_noBodyPage, m_portalTab, m_curatedTab, m_notesPage, m_checklistPage};
     for (QWidget* page : pages)
         m_body->addWidget(page);
 
@@ -240,8 +233,8 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
         m_portalTab->refresh(fence, *tab);
         break;
     case FenceKind::curated:
-        m_body->setCurrentWidget(m_curatedPage);
-        refreshCuratedPlaceholder(*tab);
+        m_body->setCurrentWidget(m_curatedTab);
+        m_curatedTab->refresh(fence, *tab);
         break;
     case FenceKind::notes:
         m_body->setCurrentWidget(m_notesPage);
@@ -453,7 +446,7 @@ QMenu* MacFenceContentView::createFenceMenu(QWidget* parent)
     return menu;
 }
 
-// -- stand-in bodies --------------------------------------------------------------------------
+// -- tab bodies --------------------------------------------------------------------------------
 
 void MacFenceContentView::refreshPortalBody()
 {
@@ -473,21 +466,9 @@ GlassTextLabel* MacFenceContentView::portalStateLabel() const
     return m_portalTab->stateLabel();
 }
 
-// FIXME: the curated tab's own body (item count, add popover, item tiles) replaces this.
-QWidget* MacFenceContentView::makeCuratedPlaceholder()
+QListView* MacFenceContentView::curatedList() const
 {
-    m_curatedTitles = new QStringListModel(this);
-    m_curatedList = makeGlassList(m_curatedTitles, nullptr);
-    m_curatedList->setObjectName(QStringLiteral("curatedItems"));
-    return m_curatedList;
-}
-
-void MacFenceContentView::refreshCuratedPlaceholder(const FenceTab& tab)
-{
-    QStringList titles;
-    for (const FenceItem& item : tab.items)
-        titles.append(item.title);
-    setStringsIfChanged(m_curatedTitles, titles);
+    return m_curatedTab->itemList();
 }
 
 } // namespace mv

@@ -14,10 +14,10 @@
 class QListView;
 class QMenu;
 class QStackedWidget;
-class QStringListModel;
 
 namespace mv {
 
+class CuratedTabView;
 class DesignEnvironment;
 class FenceChecklistListView;
 class FenceHeaderView;
@@ -79,6 +79,9 @@ public:
     // Space in a portal tab, for the selected entry while it is still listed: toggles the
     // preview of the file with this title. While unset the key passes on.
     std::function<void(const QUrl& url, const QString& title)> onTogglePreview;
+    // A curated item's link in the program's scheme that is none of the requests the curated
+    // tab acts on itself. While unset, the desktop opens it.
+    std::function<void(const QUrl& url)> onOpenDeepLink;
 
     // The fence menu as the menu button opens it, built from the store's fence as it is now
     // (the caller owns it); nullptr when the fence is gone.
@@ -96,7 +99,9 @@ public:
     // The portal tab's entries, and the text of its missing or empty state.
     QListView* portalList() const;
     GlassTextLabel* portalStateLabel() const;
-    QListView* curatedList() const { return m_curatedList; }
+    CuratedTabView* curatedTab() const { return m_curatedTab; }
+    // The curated tab's items.
+    QListView* curatedList() const;
     const PortalDirectoryWatcher& portalWatcher() const { return *m_portalWatcher; }
 
 protected:
@@ -138,10 +143,6 @@ private:
     // state; nothing while another kind of tab is active.
     void refreshPortalBody();
 
-    // A stand-in for the curated body until it is built: a plain list of titles.
-    QWidget* makeCuratedPlaceholder();
-    void refreshCuratedPlaceholder(const FenceTab& tab);
-
     MorvanteelStore& m_store;
     QUuid m_fenceID;
     Callbacks m_callbacks;
@@ -161,15 +162,13 @@ private:
     FenceTabStripView* m_tabStrip;
     QStackedWidget* m_body;
     QWidget* m_noBodyPage;
-    QWidget* m_curatedPage;
     QWidget* m_notesPage;
     QWidget* m_checklistPage;
     FenceNoteEditorView* m_noteEditor;
     FenceChecklistListView* m_checklist;
 
     PortalTabView* m_portalTab;
-    QListView* m_curatedList = nullptr;
-    QStringListModel* m_curatedTitles = nullptr;
+    CuratedTabView* m_curatedTab;
 };
 
 } // namespace mv

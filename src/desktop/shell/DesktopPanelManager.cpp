@@ -153,6 +153,10 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
         if (self && self->onTogglePreview)
             self->onTogglePreview(url);
     };
+    content->onOpenDeepLink = [self](const QUrl& url) {
+        if (self && self->onOpenDeepLink)
+            self->onOpenDeepLink(url);
+    };
     return content;
 }
 

@@ -57,6 +57,8 @@ public:
     std::function<void()> onOpenSpotSearch;
     // Raised when a fence asks for a control-center page (none: the page last shown).
     std::function<void(std::optional<ControlCenterTab>)> onOpenControlCenter;
+    // The program's own links that a quick-launch item holds and the fence does not act on itself.
+    std::function<void(const QUrl&)> onOpenDeepLink;
     // Toggles the preview of a portal file; Space in a panel goes on unhandled while unset.
     std::function<void(const QUrl&)> onTogglePreview;
 

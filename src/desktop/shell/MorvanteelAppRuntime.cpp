@@ -83,6 +83,10 @@ void MorvanteelAppRuntime::wire()
             self->showSpotSearch();
     };
     m_panelManager->onTogglePreview = [](const QUrl& url) { QuickLookPresenter::shared().togglePreview(url); };
+    m_panelManager->onOpenDeepLink = [self](const QUrl& url) {
+        if (self)
+            self->handleDeepLinkURL(url);
+    };
     // Ctrl+K and a fence's search action toggle the panel.
     m_panelManager->onOpenSpotSearch = [self] {
         if (self)
