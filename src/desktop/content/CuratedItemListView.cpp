@@ -48,16 +48,7 @@ private:
 
 CuratedGridColumns CuratedGridColumns::fit(qreal availableWidth, double iconScale)
 {
-    CuratedGridColumns columns;
-    columns.minimumWidth = std::max(iconScale * 84, 72.0);
-    columns.maximumWidth = columns.minimumWidth + 28;
-    const qreal available = std::max<qreal>(0, availableWidth);
-    columns.count = std::max(1, int(std::floor((available + spacing) / (columns.minimumWidth + spacing))));
-    const qreal shared = (available - spacing * (columns.count - 1)) / columns.count;
-    columns.width = std::clamp(shared, columns.minimumWidth, columns.maximumWidth);
-    const qreal used = columns.width * columns.count + spacing * (columns.count - 1);
-    columns.leading = std::max<qreal>(0, (available - used) / 2);
-    return columns;
+    return {TileGridColumns::fit(availableWidth, std::max(iconScale * 84, 72.0))};
 }
 
 CuratedItemListView::CuratedItemListView(DesignEnvironment* environment, QWidget* parent)

@@ -2,6 +2,7 @@
 
 #include "core/models/FenceModels.h"
 #include "design/DesignEnvironment.h"
+#include "desktop/content/TileGridColumns.h"
 
 #include <QListView>
 #include <QPointer>
@@ -13,17 +14,8 @@ namespace mv {
 
 class FenceItemGridTile;
 
-// The columns of the curated grid: as many adaptive columns of at least `minimumWidth` as fit,
-// sharing the room left over up to `maximumWidth` each, the row centred in what remains.
-struct CuratedGridColumns {
-    static constexpr qreal spacing = 8;
-
-    qreal minimumWidth = 0; // max(iconScale × 84, 72)
-    qreal maximumWidth = 0; // minimumWidth + 28
-    int count = 1;
-    qreal width = 0;
-    qreal leading = 0;
-
+// The grid's columns, at least max(iconScale × 84, 72) wide.
+struct CuratedGridColumns : TileGridColumns {
     static CuratedGridColumns fit(qreal availableWidth, double iconScale);
 };
 

@@ -12,16 +12,7 @@ namespace mv {
 
 PortalGridColumns PortalGridColumns::fit(qreal availableWidth, double iconScale)
 {
-    PortalGridColumns columns;
-    columns.minimumWidth = std::max(iconScale * 82, 70.0);
-    columns.maximumWidth = columns.minimumWidth + 28;
-    const qreal available = std::max<qreal>(0, availableWidth);
-    columns.count = std::max(1, int(std::floor((available + spacing) / (columns.minimumWidth + spacing))));
-    const qreal shared = (available - spacing * (columns.count - 1)) / columns.count;
-    columns.width = std::clamp(shared, columns.minimumWidth, columns.maximumWidth);
-    const qreal used = columns.width * columns.count + spacing * (columns.count - 1);
-    columns.leading = std::max<qreal>(0, (available - used) / 2);
-    return columns;
+    return {TileGridColumns::fit(availableWidth, std::max(iconScale * 82, 70.0))};
 }
 
 PortalEntryListView::PortalEntryListView(DesignEnvironment* environment, QWidget* parent)

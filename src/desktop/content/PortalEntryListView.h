@@ -2,6 +2,7 @@
 
 #include "core/models/ModelEnums.h"
 #include "design/DesignEnvironment.h"
+#include "desktop/content/TileGridColumns.h"
 
 #include <QListView>
 #include <QPointer>
@@ -13,17 +14,8 @@ namespace mv {
 
 class PortalEntryDelegate;
 
-// The columns of the entry grid: as many adaptive columns of at least `minimumWidth` as fit,
-// sharing the room left over up to `maximumWidth` each, the row centred in what remains.
-struct PortalGridColumns {
-    static constexpr qreal spacing = 8;
-
-    qreal minimumWidth = 0; // max(iconScale × 82, 70)
-    qreal maximumWidth = 0; // minimumWidth + 28
-    int count = 1;
-    qreal width = 0;        // of each column
-    qreal leading = 0;      // room before the first column when the columns cannot widen further
-
+// The grid's columns, at least max(iconScale × 82, 70) wide.
+struct PortalGridColumns : TileGridColumns {
     static PortalGridColumns fit(qreal availableWidth, double iconScale);
 };
 
