@@ -1,5 +1,6 @@
 #include "core/engine/FilePaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 
@@ -31,6 +32,23 @@ std::optional<QString> localPath(const QUrl& url)
     if (url.host().compare(u"localhost", Qt::CaseInsensitive) == 0)
         return url.path(QUrl::FullyDecoded);
     return std::nullopt;
+}
+
+std::optional<QString> standardizedPath(const QString& path)
+{
+    if (!path.startsWith(u'/'))
+        return std::nullopt;
+    QString clean = QDir::cleanPath(path);
+    // cleanPath keeps ".." at the root, where it names the root itself.
+    while (clean == u"/.." || clean.startsWith(u"/../"))
+        clean.remove(0, 3);
+    return clean.isEmpty() ? QStringLiteral("/") : clean;
+}
+
+std::optional<QString> standardizedPath(const QUrl& url)
+{
+    const std::optional<QString> local = localPath(url);
+    return local ? standardizedPath(*local) : std::nullopt;
 }
 
 QString parentPath(const QString& path)

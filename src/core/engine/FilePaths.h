@@ -19,6 +19,12 @@ QString decoded(const char* path);
 // another machine ("file://server/share", which Qt would turn into the local "//server/share").
 std::optional<QString> localPath(const QUrl& url);
 
+// The plain absolute path, with ".", ".." (also above the root) and repeated slashes resolved
+// and no trailing slash; symbolic links are kept. None for a relative path: it never resolves
+// against the working directory. The URL form takes what localPath accepts.
+std::optional<QString> standardizedPath(const QString& path);
+std::optional<QString> standardizedPath(const QUrl& url);
+
 // The folder of a path ("/" for a top-level item) and its last component.
 QString parentPath(const QString& path);
 QString lastComponent(const QString& path);

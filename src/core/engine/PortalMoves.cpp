@@ -29,27 +29,6 @@ using namespace filepaths;
 
 // --- paths -------------------------------------------------------------------------------
 
-// The plain absolute path of a file URL, with ".", ".." and repeated slashes resolved
-// (symlinks are kept). None for anything that is not an absolute local path: a relative
-// path never resolves against the working directory.
-std::optional<QString> standardizedPath(const QUrl& url)
-{
-    const std::optional<QString> local = filepaths::localPath(url);
-    if (!local)
-        return std::nullopt;
-    const QString& path = *local;
-    if (!path.startsWith(u'/'))
-        return std::nullopt;
-    return QDir::cleanPath(path);
-}
-
-std::optional<QString> standardizedPath(const QString& path)
-{
-    if (!path.startsWith(u'/'))
-        return std::nullopt;
-    return QDir::cleanPath(path);
-}
-
 FileIdentity identityOf(const struct stat& st)
 {
     FileIdentity identity;

@@ -4,7 +4,6 @@
 #include "core/engine/PortalScan.h"
 #include "platform/FolderEventSource.h"
 
-#include <QDir>
 #include <QMetaObject>
 
 namespace mv {
@@ -17,17 +16,11 @@ namespace {
 // anything else, which lists as missing and is never resolved against the working directory.
 std::optional<QString> localFolderPath(const QUrl& url)
 {
-    std::optional<QString> local = url.isLocalFile() ? filepaths::localPath(url) : std::nullopt;
-    if (!local)
-        return std::nullopt; // not a file, or a folder on another machine
-    QString path = *local;
-    if (!FolderPortalEngine::isBoundPath(path))
+    // Not a file, or a folder on another machine.
+    const std::optional<QString> local = url.isLocalFile() ? filepaths::localPath(url) : std::nullopt;
+    if (!local || !FolderPortalEngine::isBoundPath(*local))
         return std::nullopt;
-    path = QDir::cleanPath(path);
-    // cleanPath keeps ".." at the root, where it names the root itself.
-    while (path == u"/.." || path.startsWith(u"/../"))
-        path.remove(0, 3);
-    return path.isEmpty() ? QStringLiteral("/") : path;
+    return filepaths::standardizedPath(*local);
 }
 
 } // namespace
