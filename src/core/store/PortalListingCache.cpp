@@ -54,12 +54,12 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
     // The stamp is taken before the reading, so that a change during it counts against it.
     const auto stamp = monitor.stampBeforeReading(path);
     if (!stamp) {
-        if (kept != m_cache.m_kept.end())
+        if (kept != m_cache.m_kept.end()) {
             m_cache.m_kept.erase(kept);
+            m_cache.forgetUnlessUsed(path);
+        }
         return read(tab, m_limit, narrowTo);
     }
-    if (!m_cache.m_watched.contains(path))
-        m_cache.m_watched.append(path);
     PortalScanResult result = read(tab, m_limit, {});
     if (kept != m_cache.m_kept.end()) {
         kept->stamp = *stamp;
@@ -73,18 +73,23 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
 
 void PortalListingCache::endPass(qsizetype limit, quint64 number)
 {
-    m_kept.removeIf([&](const Kept& k) { return k.key.limit == limit && k.lastPass != number; });
+    QList<QString> dropped;
+    m_kept.removeIf([&](const Kept& k) {
+        const bool drop = k.key.limit == limit && k.lastPass != number;
+        if (drop)
+            dropped.append(k.key.path);
+        return drop;
+    });
+    for (const QString& path : std::as_const(dropped))
+        forgetUnlessUsed(path);
+}
+
+void PortalListingCache::forgetUnlessUsed(const QString& path)
+{
     // Keep watching only the folders some listing still needs.
-    QList<QString> watched;
-    for (const Kept& k : std::as_const(m_kept)) {
-        if (!watched.contains(k.key.path))
-            watched.append(k.key.path);
-    }
-    for (const QString& path : std::as_const(m_watched)) {
-        if (!watched.contains(path))
-            m_monitor.forget(path);
-    }
-    m_watched = std::move(watched);
+    const bool used = std::any_of(m_kept.cbegin(), m_kept.cend(), [&path](const Kept& k) { return k.key.path == path; });
+    if (!used)
+        m_monitor.forget(path);
 }
 
 } // namespace mv

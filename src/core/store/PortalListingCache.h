@@ -68,10 +68,10 @@ private:
     };
 
     void endPass(qsizetype limit, quint64 number);
+    void forgetUnlessUsed(const QString& path);
 
     platform::FolderChangeMonitor m_monitor;
     QList<Kept> m_kept;
-    QList<QString> m_watched; // the paths the monitor was asked to watch
     quint64 m_passes = 0;
 };
 
