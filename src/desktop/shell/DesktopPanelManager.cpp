@@ -235,11 +235,8 @@ void DesktopPanelManager::updateExistingPanel(DesktopFencePanel& panel, TopPinne
         content->setHoverUnrolled(hoverUnrolled);
 
     // While the user drags or resizes, the store's frame never pulls the panel back.
-    if (!state.isDraggingOrResizing) {
-        const FenceFrameRect target = presentedFrame(fence, fence.isCollapsed && !hoverUnrolled);
-        if (differs(target, panelgeometry::fromWindowGeometry(panel.geometry()), frameTolerance))
-            applyFrame(panel, target, animated);
-    }
+    if (!state.isDraggingOrResizing)
+        moveToPresentedFrame(panel, fence, fence.isCollapsed && !hoverUnrolled, animated);
     present(panel, fence, state, animated);
 }
 
@@ -251,12 +248,22 @@ void DesktopPanelManager::present(DesktopFencePanel& panel, const FenceModel& fe
                             targetAlpha(fence, panel, state), animated);
 }
 
+void DesktopPanelManager::moveToPresentedFrame(DesktopFencePanel& panel, const FenceModel& fence, bool asPill,
+                                               bool animated)
+{
+    // A frame within 0.75 of the panel's is not applied again.
+    const FenceFrameRect target = presentedFrame(fence, asPill);
+    if (differs(target, panelgeometry::fromWindowGeometry(panel.geometry()), frameTolerance))
+        applyFrame(panel, target, animated);
+}
+
 void DesktopPanelManager::applyFrame(DesktopFencePanel& panel, const FenceFrameRect& frame, bool animated)
 {
+    const QRect geometry = panelgeometry::toWindowGeometry(frame);
     m_isApplyingProgrammaticFrame = true;
-    panel.applyFrame(panelgeometry::toWindowGeometry(frame), animated);
+    panel.applyFrame(geometry, animated);
     m_isApplyingProgrammaticFrame = false;
-    m_lastPanelSizes.insert(panel.fenceID(), panelgeometry::toWindowGeometry(frame).size());
+    m_lastPanelSizes.insert(panel.fenceID(), geometry.size());
 }
 
 double DesktopPanelManager::targetAlpha(const FenceModel& fence, const DesktopFencePanel& panel,
@@ -289,9 +296,7 @@ void DesktopPanelManager::handleHoverChange(const QUuid& fenceID, bool hovered)
     view->setVisuallyCollapsed(shownAsPill(*fence, state));
     if (auto* content = qobject_cast<FencePanelContent*>(view->hostedView()))
         content->setHoverUnrolled(fence->isCollapsed && state.isHoverUnrolled);
-    const FenceFrameRect target = presentedFrame(*fence, shownAsPill(*fence, state));
-    if (differs(target, panelgeometry::fromWindowGeometry(panel->geometry()), frameTolerance))
-        applyFrame(*panel, target, true);
+    moveToPresentedFrame(*panel, *fence, shownAsPill(*fence, state), true);
     if (!m_store.preferences().isDesktopCurtainHidden)
         panel->animateAlpha(targetAlpha(*fence, *panel, state), DesktopFencePanel::showFadeMs);
 }

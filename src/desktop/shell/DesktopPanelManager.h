@@ -103,6 +103,7 @@ private:
     void removePanel(const QUuid& fenceID);
     FencePanelContent* makeContent(const QUuid& fenceID);
     FenceFrameRect presentedFrame(const FenceModel& fence, bool asPill) const;
+    void moveToPresentedFrame(DesktopFencePanel& panel, const FenceModel& fence, bool asPill, bool animated);
     void applyFrame(DesktopFencePanel& panel, const FenceFrameRect& frame, bool animated);
     void present(DesktopFencePanel& panel, const FenceModel& fence, const FenceInteractionState& state, bool animated);
     void pulsePanel(DesktopFencePanel& panel);
