@@ -8,6 +8,7 @@
 #include "desktop/content/CuratedItemModel.h"
 #include "desktop/content/CuratedTabView.h"
 #include "desktop/content/MacFenceContentView.h"
+#include "support/WidgetProbes.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -37,23 +38,6 @@ FenceTab curatedTab(const QList<FenceItem>& items)
     FenceTab tab = plainTab(FenceKind::curated, u"启动台"_s);
     tab.items = items;
     return tab;
-}
-
-QStringList menuTexts(const QMenu* menu)
-{
-    QStringList texts;
-    for (const QAction* action : menu->actions())
-        texts.append(action->isSeparator() ? u"—"_s : action->text());
-    return texts;
-}
-
-QAction* menuItem(const QMenu* menu, const QString& text)
-{
-    for (QAction* action : menu->actions()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
 }
 
 bool makeFile(const QString& path, const QByteArray& bytes, bool executable)

@@ -9,6 +9,7 @@
 #include "design/LiquidGlassSurfaces.h"
 #include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
+#include "support/WidgetProbes.h"
 
 #include <QAbstractItemModel>
 #include <QInputMethodEvent>
@@ -71,14 +72,6 @@ bool makeFile(const QString& path, const QByteArray& bytes = "x")
 }
 
 // The menu as a user reads it: item texts, "—" for a divider.
-QStringList menuTexts(const QMenu* menu)
-{
-    QStringList texts;
-    for (const QAction* action : menu->actions())
-        texts.append(action->isSeparator() ? u"—"_s : action->text());
-    return texts;
-}
-
 QStringList menuSymbols(const QMenu* menu)
 {
     QStringList symbols;
@@ -87,15 +80,6 @@ QStringList menuSymbols(const QMenu* menu)
             symbols.append(action->property("symbolName").toString());
     }
     return symbols;
-}
-
-QAction* menuItem(const QMenu* menu, const QString& text)
-{
-    for (QAction* action : menu->actions()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
 }
 
 QStringList listTexts(const QListView* list)
@@ -108,12 +92,6 @@ QStringList listTexts(const QListView* list)
 }
 
 // Every widget below `root`: the same set after a change means nothing was rebuilt.
-QSet<QWidget*> widgetTree(const QWidget* root)
-{
-    const QList<QWidget*> children = root->findChildren<QWidget*>();
-    return QSet<QWidget*>(children.cbegin(), children.cend());
-}
-
 // A fence in the active workspace with these tabs (the first active), shown in a content view
 // whose callbacks record what they are asked.
 struct Content : TwoWorkspaceStore {

@@ -12,6 +12,7 @@
 #include "desktop/content/PortalFilterField.h"
 #include "desktop/content/PortalPlainButton.h"
 #include "desktop/content/PortalTabView.h"
+#include "support/WidgetProbes.h"
 
 #include <QAbstractItemModelTester>
 #include <QInputMethodEvent>
@@ -32,29 +33,6 @@ namespace {
 bool makeFile(const QString& path, const QByteArray& bytes = "x")
 {
     return StoreFixture::writeFile(path, bytes);
-}
-
-QStringList menuTexts(const QMenu* menu)
-{
-    QStringList texts;
-    for (const QAction* action : menu->actions())
-        texts.append(action->isSeparator() ? u"—"_s : action->text());
-    return texts;
-}
-
-QAction* menuItem(const QMenu* menu, const QString& text)
-{
-    for (QAction* action : menu->actions()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
-QSet<QWidget*> widgetTree(const QWidget* root)
-{
-    const QList<QWidget*> children = root->findChildren<QWidget*>();
-    return QSet<QWidget*>(children.cbegin(), children.cend());
 }
 
 PortalFileEntry entryAt(const QString& path, bool directory = false)
