@@ -205,7 +205,8 @@ void DesktopFencePanel::applyFrame(const QRect& frame, bool animated)
 
 void DesktopFencePanel::pulse(int growBy)
 {
-    if (m_pulseAnimation || m_frameAnimation)
+    if ((m_pulseAnimation && m_pulseAnimation->state() == QAbstractAnimation::Running)
+        || (m_frameAnimation && m_frameAnimation->state() == QAbstractAnimation::Running))
         return;
     const QRect base = geometry();
     auto* group = new QSequentialAnimationGroup(this);
@@ -482,7 +483,11 @@ void DesktopFencePanel::reportFrameChange()
     m_reportedFrame = frame;
     // The frames of our own animations are ours too: reported as the user's, they would be
     // stored as the fence's frame halfway through a roll-up or a pulse.
-    Q_EMIT frameChanged(!m_isApplyingFrame && !m_frameAnimation && !m_pulseAnimation);
+    // A finished animation lingers until its deferred deletion: only a running one counts.
+    const auto running = [](const QAbstractAnimation* animation) {
+        return animation && animation->state() == QAbstractAnimation::Running;
+    };
+    Q_EMIT frameChanged(!m_isApplyingFrame && !running(m_frameAnimation) && !running(m_pulseAnimation));
 }
 
 } // namespace mv
