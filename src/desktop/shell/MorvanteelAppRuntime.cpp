@@ -1,8 +1,8 @@
 #include "desktop/shell/MorvanteelAppRuntime.h"
 
 #include "core/store/MorvanteelStore.h"
+#include "desktop/preview/QuickLookPresenter.h"
 #include "desktop/shell/ControlCenterHostView.h"
-#include "desktop/content/QuickLookPresenter.h"
 #include "desktop/shell/DeepLinkHandler.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/SpotSearchWindowController.h"

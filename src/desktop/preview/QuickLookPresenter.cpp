@@ -1,4 +1,4 @@
-#include "desktop/content/QuickLookPresenter.h"
+#include "desktop/preview/QuickLookPresenter.h"
 
 #include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"

@@ -1,7 +1,7 @@
 #include "design/DesignEnvironment.h"
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassSurfaces.h"
-#include "desktop/content/QuickLookPresenter.h"
+#include "desktop/preview/QuickLookPresenter.h"
 
 #include <QBuffer>
 #include <QDir>
