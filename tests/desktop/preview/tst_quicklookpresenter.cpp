@@ -1,7 +1,9 @@
 #include "design/DesignEnvironment.h"
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassSurfaces.h"
+#include "desktop/preview/QuickLookPaths.h"
 #include "desktop/preview/QuickLookPresenter.h"
+#include "desktop/preview/QuickLookPreviewLoader.h"
 
 #include <QBuffer>
 #include <QDir>
