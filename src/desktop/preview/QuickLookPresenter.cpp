@@ -10,14 +10,6 @@
 
 namespace mv {
 
-QuickLookPresenter& QuickLookPresenter::shared()
-{
-    // Never deleted: its widgets must not outlive the application object, which a static's
-    // destructor would run after.
-    static QuickLookPresenter* const presenter = new QuickLookPresenter(QuickLookFileActions::system());
-    return *presenter;
-}
-
 QuickLookPresenter::QuickLookPresenter(QuickLookFileActions actions, DesignEnvironment* environment,
                                        QuickLookPreviewLimits limits, QObject* parent)
     : QObject(parent)

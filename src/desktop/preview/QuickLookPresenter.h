@@ -34,12 +34,8 @@ public:
     static constexpr QSize initialSize{720, 540};
     static constexpr QSize minimumSize{460, 340};
 
-    // The program's one presenter, made on first use with the desktop's file actions. It lives
-    // until the process ends.
-    static QuickLookPresenter& shared();
-
-    // A presenter of its own, for tests and embedders. `environment` (optional) supplies the
-    // reduce-transparency setting; the panel is always drawn in the dark look of a HUD.
+    // `environment` (optional) supplies the reduce-transparency setting; the panel is always
+    // drawn in the dark look of a HUD. The program's presenter belongs to its runtime.
     explicit QuickLookPresenter(QuickLookFileActions actions, DesignEnvironment* environment = nullptr,
                                 QuickLookPreviewLimits limits = {}, QObject* parent = nullptr);
     ~QuickLookPresenter() override;

@@ -54,6 +54,7 @@ MorvanteelAppRuntime::MorvanteelAppRuntime()
 
 MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> store)
     : m_store(std::move(store))
+    , m_quickLookPresenter(std::make_unique<QuickLookPresenter>(QuickLookFileActions::system()))
     , m_panelManager(std::make_unique<DesktopPanelManager>(*m_store))
     , m_spotSearchController(std::make_unique<SpotSearchWindowController>(*m_store, *m_panelManager))
     , m_deepLinks(std::make_unique<DeepLinkHandler>(*m_store, *m_panelManager))
@@ -69,6 +70,8 @@ MorvanteelAppRuntime::~MorvanteelAppRuntime()
     m_spotSearchController.reset();
     m_controlCenterController.reset();
     m_panelManager.reset();
+    // The preview after everything that shows files in it.
+    m_quickLookPresenter.reset();
 }
 
 void MorvanteelAppRuntime::wire()
@@ -82,7 +85,11 @@ void MorvanteelAppRuntime::wire()
         if (self)
             self->showSpotSearch();
     };
-    m_panelManager->onTogglePreview = [](const QUrl& url) { QuickLookPresenter::shared().togglePreview(url); };
+    const QPointer<QuickLookPresenter> preview(m_quickLookPresenter.get());
+    m_panelManager->onTogglePreview = [preview](const QUrl& url) {
+        if (preview)
+            preview->togglePreview(url);
+    };
     m_panelManager->onOpenDeepLink = [self](const QUrl& url) {
         if (self)
             self->handleDeepLinkURL(url);
@@ -96,8 +103,9 @@ void MorvanteelAppRuntime::wire()
         if (self)
             self->controlCenterController().show(tab);
     };
-    m_spotSearchController->onPreview = [](const QUrl& url, const QString& title) {
-        QuickLookPresenter::shared().togglePreview(url, title.isEmpty() ? std::nullopt : std::optional(title));
+    m_spotSearchController->onPreview = [preview](const QUrl& url, const QString& title) {
+        if (preview)
+            preview->togglePreview(url, title.isEmpty() ? std::nullopt : std::optional(title));
     };
     m_spotSearchController->onDeepLink = [self](const QUrl& url) {
         if (self)

@@ -19,6 +19,7 @@ class DeepLinkHandler;
 class DesktopPanelManager;
 class MorvanteelAppRuntime;
 class MorvanteelStore;
+class QuickLookPresenter;
 class SpotSearchWindowController;
 class StatusBarMenuController;
 
@@ -42,7 +43,8 @@ private:
 };
 
 // The one object that owns the program's long-lived parts: the store, the desktop panels and
-// the control-center window, made in that order.
+// the control-center window, made in that order, and the file preview that the panels and the
+// search panel show files in.
 class MorvanteelAppRuntime final : public QObject {
     Q_OBJECT
 
@@ -56,6 +58,7 @@ public:
     MorvanteelStore& store() const { return *m_store; }
     DesktopPanelManager& panelManager() const { return *m_panelManager; }
     SpotSearchWindowController& spotSearchController() const { return *m_spotSearchController; }
+    QuickLookPresenter& quickLookPresenter() const { return *m_quickLookPresenter; }
 
     // The page the control center shows; not saved, every launch starts on the workspaces page.
     ControlCenterTab controlCenterTab() const { return m_controlCenterTab; }
@@ -85,6 +88,7 @@ private:
     void wire();
 
     std::unique_ptr<MorvanteelStore> m_store;
+    std::unique_ptr<QuickLookPresenter> m_quickLookPresenter;
     std::unique_ptr<DesktopPanelManager> m_panelManager;
     std::unique_ptr<SpotSearchWindowController> m_spotSearchController;
     ControlCenterTab m_controlCenterTab = ControlCenterTab::workspaces;

@@ -1,11 +1,16 @@
 #include "core/store/support/StoreFixture.h"
+#include "desktop/preview/QuickLookPresenter.h"
 #include "desktop/shell/ControlCenterHostView.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 #include "desktop/shell/SpotSearchWindowController.h"
 
+#include <QFile>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 using namespace mv;
 using namespace Qt::StringLiterals;
@@ -91,6 +96,37 @@ private Q_SLOTS:
         runtime.panelManager().onOpenControlCenter(ControlCenterTab::appearance);
         QVERIFY(runtime.controlCenterController().window()->isVisible());
         QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::appearance);
+    }
+
+    // A fence's Space key and SpotSearch's preview button show files in the runtime's own
+    // preview, which goes with the runtime.
+    void previewsBelongToTheRuntime()
+    {
+        StoreFixture fixture;
+        QTemporaryDir dir;
+        QFile notes(dir.filePath(u"notes.txt"_s));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
+        notes.close();
+        const QUrl file = QUrl::fromLocalFile(notes.fileName());
+        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        QuickLookPresenter& preview = runtime->quickLookPresenter();
+        QVERIFY(!preview.panel());
+
+        runtime->panelManager().onTogglePreview(file);
+        QVERIFY(preview.isVisible());
+        QCOMPARE(preview.currentURL(), std::optional<QUrl>(file));
+        QCOMPARE(preview.headerStrip()->title(), u"notes.txt"_s);
+        runtime->panelManager().onTogglePreview(file);
+        QVERIFY(preview.isFadingOut());
+        QTRY_VERIFY(!preview.isVisible());
+
+        runtime->spotSearchController().onPreview(file, u"会议记录"_s);
+        QVERIFY(preview.isVisible());
+        QCOMPARE(preview.headerStrip()->title(), u"会议记录"_s);
+
+        const QPointer<QuickLookHUDPanel> panel = preview.panel();
+        runtime.reset();
+        QVERIFY(!panel);
     }
 };
 
