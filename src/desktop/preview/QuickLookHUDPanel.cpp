@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QSizeGrip>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -110,30 +109,20 @@ void QuickLookHUDPanel::layOutChildren()
 // Movable by its background: a press that no child takes moves the panel.
 void QuickLookHUDPanel::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
+    if (!m_backgroundMove.press(*this, *event))
         QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    QWindow* window = windowHandle();
-    if (!window || !window->startSystemMove())
-        m_dragOffset = event->globalPosition().toPoint() - pos();
 }
 
 void QuickLookHUDPanel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!m_dragOffset || !event->buttons().testFlag(Qt::LeftButton)) {
+    if (!m_backgroundMove.move(*this, *event))
         QWidget::mouseMoveEvent(event);
-        return;
-    }
-    move(event->globalPosition().toPoint() - *m_dragOffset);
 }
 
 void QuickLookHUDPanel::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_dragOffset.reset();
-    QWidget::mouseReleaseEvent(event);
+    if (!m_backgroundMove.release(*event))
+        QWidget::mouseReleaseEvent(event);
 }
 
 void QuickLookHUDPanel::closeEvent(QCloseEvent* event)

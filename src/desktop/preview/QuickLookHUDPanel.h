@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QPoint>
+#include "platform/gui/BackgroundWindowMove.h"
+
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 
 namespace mv {
 
@@ -50,8 +50,7 @@ private:
     QWidget* m_header = nullptr;
     QWidget* m_previewArea = nullptr;
     QWidget* m_sizeGrip = nullptr;
-    // A move we carry out ourselves where the window system offers none.
-    std::optional<QPoint> m_dragOffset;
+    platform::BackgroundWindowMove m_backgroundMove;
 };
 
 } // namespace mv

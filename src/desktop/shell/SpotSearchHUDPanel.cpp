@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
 
 namespace mv {
 
@@ -49,35 +48,20 @@ void SpotSearchHUDPanel::keyPressEvent(QKeyEvent* event)
 
 void SpotSearchHUDPanel::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
+    if (!m_backgroundMove.press(*this, *event))
         QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    QWindow* window = windowHandle();
-    if (window && window->startSystemMove())
-        return;
-    m_manualMove = std::pair(event->globalPosition().toPoint(), pos());
 }
 
 void SpotSearchHUDPanel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_manualMove && event->buttons().testFlag(Qt::LeftButton)) {
-        event->accept();
-        move(m_manualMove->second + (event->globalPosition().toPoint() - m_manualMove->first));
-        return;
-    }
-    QWidget::mouseMoveEvent(event);
+    if (!m_backgroundMove.move(*this, *event))
+        QWidget::mouseMoveEvent(event);
 }
 
 void SpotSearchHUDPanel::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (m_manualMove && event->button() == Qt::LeftButton) {
-        event->accept();
-        m_manualMove.reset();
-        return;
-    }
-    QWidget::mouseReleaseEvent(event);
+    if (!m_backgroundMove.release(*event))
+        QWidget::mouseReleaseEvent(event);
 }
 
 void SpotSearchHUDPanel::resizeEvent(QResizeEvent* event)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QPoint>
+#include "platform/gui/BackgroundWindowMove.h"
+
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 
 namespace mv {
 
@@ -44,9 +44,7 @@ protected:
 
 private:
     QPointer<QWidget> m_contentView;
-    // A move we carry out ourselves where the window system offers none: where the press was,
-    // and where the panel was then.
-    std::optional<std::pair<QPoint, QPoint>> m_manualMove;
+    platform::BackgroundWindowMove m_backgroundMove;
 };
 
 } // namespace mv
