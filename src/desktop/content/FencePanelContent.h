@@ -2,7 +2,6 @@
 
 #include "desktop/controlcenter/ControlCenterTab.h"
 
-#include <QUrl>
 #include <QUuid>
 #include <QWidget>
 
@@ -11,8 +10,11 @@
 
 namespace mv {
 
+class PortalBrowser;
+
 // What a fence panel hosts: the content of one fence, which follows the store by itself. The
-// panel manager tells it only whether a rolled-up fence is shown unrolled under the pointer.
+// panel manager tells it only whether a rolled-up fence is shown unrolled under the pointer,
+// and asks its portal browsing for the entry that Space previews.
 class FencePanelContent : public QWidget {
     Q_OBJECT
 
@@ -20,7 +22,6 @@ public:
     // The roads from a fence's content to the panel manager.
     struct Callbacks {
         std::function<void(const QUuid& fenceID)> onToggleCollapse;
-        std::function<void(const std::optional<QUrl>& url)> onSelectedPortalURLChanged;
         std::function<void(std::optional<ControlCenterTab> tab)> onOpenControlCenter;
         std::function<void()> onOpenSpotSearch;
     };
@@ -28,6 +29,8 @@ public:
     using QWidget::QWidget;
 
     virtual void setHoverUnrolled(bool unrolled) = 0;
+    // The browsing of the fence's portal tab; none for content that browses no folder.
+    virtual PortalBrowser* portalBrowser() const { return nullptr; }
 };
 
 } // namespace mv

@@ -1,6 +1,5 @@
 #include "desktop/content/MacFenceContentView.h"
 
-#include "core/engine/PortalScan.h"
 #include "core/models/PlatformWords.h"
 #include "core/store/MorvanteelStore.h"
 #include "design/FenceChecklistListView.h"
@@ -13,15 +12,13 @@
 #include "design/SymbolIcons.h"
 #include "desktop/content/CuratedItemListView.h"
 #include "desktop/content/CuratedTabView.h"
-#include "desktop/content/PortalDirectoryWatcher.h"
+#include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalTabView.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QListView>
 #include <QMenu>
-#include <QPointer>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -54,7 +51,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     , m_fenceID(fenceID)
     , m_callbacks(std::move(callbacks))
     , m_environment(environment)
-    , m_portalWatcher(new PortalDirectoryWatcher(this))
+    , m_portalBrowser(new PortalBrowser(store, fenceID, this))
     , m_surface(new LiquidGlassSurfaceFrame(environment, this))
     , m_header(new FenceHeaderView(environment, m_surface))
     , m_tabStrip(new FenceTabStripView(environment, m_surface))
@@ -82,7 +79,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     m_tabStrip->setOnCloseTab([this](const QUuid& tabID) { m_store.removeTab(m_fenceID, tabID); });
 
     m_noBodyPage = new QWidget();
-    m_portalTab = new PortalTabView(m_store, *this, environment);
+    m_portalTab = new PortalTabView(m_store, *m_portalBrowser, environment);
     m_curatedTab = new CuratedTabView(m_store, m_fenceID, environment);
     m_curatedTab->onOpenSpotSearch = [this] {
         if (m_callbacks.onOpenSpotSearch)
@@ -117,8 +114,6 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::preferencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::selectedFenceIDChanged, this, &MacFenceContentView::refresh);
-    connect(m_portalWatcher, &PortalDirectoryWatcher::scanResultChanged, this,
-            &MacFenceContentView::refreshPortalBody);
     refresh();
 }
 
@@ -178,7 +173,6 @@ void MacFenceContentView::refresh()
         refreshTabStrip(*fence);
         refreshBody(*fence);
     }
-    applyChangeRules(watchedValues(fence));
 }
 
 void MacFenceContentView::refreshSurface(const FenceModel& fence)
@@ -253,87 +247,7 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
     }
 }
 
-// -- the portal watcher -----------------------------------------------------------------------
-
-MacFenceContentView::WatchedTabValues MacFenceContentView::watchedValues(const std::optional<FenceModel>& fence)
-{
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab)
-        return {};
-    return {tab->id, tab->portalPath, tab->portalFilter, tab->showHiddenFiles, tab->showExtensions, tab->sortMode};
-}
-
-void MacFenceContentView::applyChangeRules(const WatchedTabValues& now)
-{
-    const std::optional<WatchedTabValues> before = std::exchange(m_watched, now);
-    if (!before || *before == now)
-        return; // the first update sets the values; showing the view syncs the watcher
-    if (before->tabID != now.tabID || before->portalPath != now.portalPath) {
-        resetPortalBrowsing();
-        return;
-    }
-    // The filter, hidden files, extensions or sort mode: the same folder, listed anew. The
-    // manual order alone is none of these; it applies with the next sync.
-    syncPortalWatch();
-}
-
-void MacFenceContentView::resetPortalBrowsing()
-{
-    m_breadcrumbURLs.clear();
-    m_selectedEntryID.reset();
-    const QPointer<MacFenceContentView> self(this);
-    if (m_callbacks.onSelectedPortalURLChanged)
-        m_callbacks.onSelectedPortalURLChanged(std::nullopt);
-    if (!self)
-        return;
-    syncPortalWatch();
-    refreshPortalBody();
-}
-
-std::optional<QUrl> MacFenceContentView::rootPortalURL() const
-{
-    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab || !tab->portalPath || !FolderPortalEngine::isBoundPath(*tab->portalPath))
-        return std::nullopt;
-    return QUrl::fromLocalFile(QDir::cleanPath(*tab->portalPath));
-}
-
-std::optional<QUrl> MacFenceContentView::currentPortalURL() const
-{
-    if (!m_breadcrumbURLs.isEmpty())
-        return m_breadcrumbURLs.last();
-    return rootPortalURL();
-}
-
-void MacFenceContentView::syncPortalWatch()
-{
-    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab || tab->kind != FenceKind::portal) {
-        m_portalWatcher->stop();
-        return;
-    }
-    m_portalWatcher->updateWatch(currentPortalURL(), tab->showHiddenFiles, tab->showExtensions, tab->portalFilter,
-                                 tab->sortMode, tab->manualOrder);
-}
-
-void MacFenceContentView::setBreadcrumbURLs(const QList<QUrl>& urls)
-{
-    if (m_breadcrumbURLs == urls)
-        return;
-    m_breadcrumbURLs = urls;
-    syncPortalWatch();
-    refreshPortalBody();
-}
-
-void MacFenceContentView::setSelectedPortalEntry(const std::optional<PortalFileEntry>& entry)
-{
-    m_selectedEntryID = entry ? std::optional<QString>(entry->id()) : std::nullopt;
-    refreshPortalBody();
-    if (m_callbacks.onSelectedPortalURLChanged)
-        m_callbacks.onSelectedPortalURLChanged(entry ? std::optional<QUrl>(entry->url) : std::nullopt);
-}
+// -- the portal watcher, while shown ----------------------------------------------------------
 
 void MacFenceContentView::setDropTargeted(bool targeted)
 {
@@ -346,13 +260,13 @@ void MacFenceContentView::setDropTargeted(bool targeted)
 void MacFenceContentView::showEvent(QShowEvent* event)
 {
     FencePanelContent::showEvent(event);
-    syncPortalWatch();
+    m_portalBrowser->syncWatch();
 }
 
 void MacFenceContentView::hideEvent(QHideEvent* event)
 {
     FencePanelContent::hideEvent(event);
-    m_portalWatcher->stop();
+    m_portalBrowser->stopWatching();
 }
 
 // -- header actions ---------------------------------------------------------------------------
@@ -447,14 +361,6 @@ QMenu* MacFenceContentView::createFenceMenu(QWidget* parent)
 }
 
 // -- tab bodies --------------------------------------------------------------------------------
-
-void MacFenceContentView::refreshPortalBody()
-{
-    const std::optional<FenceModel> fence = m_store.fence(m_fenceID);
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (tab && tab->kind == FenceKind::portal)
-        m_portalTab->refresh(*fence, *tab);
-}
 
 QListView* MacFenceContentView::portalList() const
 {

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "core/engine/PortalTypes.h"
 #include "core/models/FenceModels.h"
 #include "desktop/content/FencePanelContent.h"
 
-#include <QList>
 #include <QUrl>
 #include <QUuid>
 
 #include <functional>
-#include <optional>
 
 class QListView;
 class QMenu;
@@ -27,14 +24,14 @@ class GlassTextLabel;
 class LiquidGlassButton;
 class LiquidGlassSurfaceFrame;
 class MorvanteelStore;
-class PortalDirectoryWatcher;
+class PortalBrowser;
 class PortalTabView;
 
 // One fence inside its desktop panel: the glass, the header with the lock button and the fence
 // menu, the tab strip and the body of the active tab. It keeps no copy of the fence: on every
 // store change it looks the fence up by id and updates its widgets in place, and every user
-// action is one store operation or one of the callbacks it was given. It owns the watcher that
-// keeps a portal tab's listing in step with the folder shown.
+// action is one store operation or one of the callbacks it was given. It owns the portal
+// browser that keeps a portal tab's trail, selection and listing, and watches only while shown.
 class MacFenceContentView final : public FencePanelContent {
     Q_OBJECT
 
@@ -52,33 +49,14 @@ public:
 
     // FencePanelContent
     void setHoverUnrolled(bool unrolled) override;
+    // The portal tab's browsing: the folders entered, the selection and the listing.
+    PortalBrowser* portalBrowser() const override { return m_portalBrowser; }
+
     bool isHoverUnrolled() const { return m_isHoverUnrolled; }
-
-    // The bound folder of the store's active tab as a file URL; none when the fence, the tab or
-    // the path is missing, or the path is empty or not absolute (never resolved against the
-    // working directory).
-    std::optional<QUrl> rootPortalURL() const;
-    // The folder a portal tab shows and drops go to: the innermost breadcrumb, else the root.
-    std::optional<QUrl> currentPortalURL() const;
-    // Points the watcher at the folder shown with the active tab's listing options, or stops it
-    // when the active tab is no portal tab.
-    void syncPortalWatch();
-
-    // Portal browsing state, kept while the view lives and never saved.
-    const QList<QUrl>& breadcrumbURLs() const { return m_breadcrumbURLs; }
-    // Folders entered below the bound folder, innermost last; a change resyncs the watcher.
-    void setBreadcrumbURLs(const QList<QUrl>& urls);
-    // The standardized path of the selected portal entry.
-    const std::optional<QString>& selectedEntryID() const { return m_selectedEntryID; }
-    // Selects an entry (none clears the selection) and reports its URL to the panel manager.
-    void setSelectedPortalEntry(const std::optional<PortalFileEntry>& entry);
     // A file drag hovers the fence: the glass is highlighted.
     bool isDropTargeted() const { return m_isDropTargeted; }
     void setDropTargeted(bool targeted);
 
-    // Space in a portal tab, for the selected entry while it is still listed: toggles the
-    // preview of the file with this title. While unset the key passes on.
-    std::function<void(const QUrl& url, const QString& title)> onTogglePreview;
     // A curated item's link in the program's scheme that is none of the requests the curated
     // tab acts on itself. While unset, the desktop opens it.
     std::function<void(const QUrl& url)> onOpenDeepLink;
@@ -102,7 +80,6 @@ public:
     CuratedTabView* curatedTab() const { return m_curatedTab; }
     // The curated tab's items.
     QListView* curatedList() const;
-    const PortalDirectoryWatcher& portalWatcher() const { return *m_portalWatcher; }
 
 protected:
     // QWidget
@@ -110,20 +87,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // The values of the store's active tab whose changes the view reacts to; each is none when
-    // the fence or its active tab is missing.
-    struct WatchedTabValues {
-        std::optional<QUuid> tabID;
-        std::optional<QString> portalPath;
-        std::optional<QString> portalFilter;
-        std::optional<bool> showHiddenFiles;
-        std::optional<bool> showExtensions;
-        std::optional<FenceSortMode> sortMode;
-
-        bool operator==(const WatchedTabValues&) const = default;
-    };
-    static WatchedTabValues watchedValues(const std::optional<FenceModel>& fence);
-
     void buildTrailingActions();
     void refresh();
     void refreshHeader(const FenceModel& fence);
@@ -131,17 +94,10 @@ private:
     void refreshBody(const FenceModel& fence);
     void refreshSurface(const FenceModel& fence);
     bool isRolledUp(const FenceModel& fence) const;
-    // A new tab, a new folder or no tab at all: leave the browsed folders and the selection.
-    void applyChangeRules(const WatchedTabValues& now);
-    void resetPortalBrowsing();
 
     void openFenceMenu();
     void toggleLock();
     void togglePin();
-
-    // The portal body shows the active portal tab with the watcher's listing and the browsing
-    // state; nothing while another kind of tab is active.
-    void refreshPortalBody();
 
     MorvanteelStore& m_store;
     QUuid m_fenceID;
@@ -149,11 +105,8 @@ private:
     DesignEnvironment* m_environment;
     bool m_isHoverUnrolled = false;
 
-    PortalDirectoryWatcher* m_portalWatcher;
-    QList<QUrl> m_breadcrumbURLs;
-    std::optional<QString> m_selectedEntryID;
+    PortalBrowser* m_portalBrowser;
     bool m_isDropTargeted = false;
-    std::optional<WatchedTabValues> m_watched; // none before the first update
 
     LiquidGlassSurfaceFrame* m_surface;
     FenceHeaderView* m_header;

@@ -7,9 +7,8 @@
 #include "design/LiquidGlassSurfaces.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
-#include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/PortalBreadcrumbBar.h"
-#include "desktop/content/PortalDirectoryWatcher.h"
+#include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalEntryModel.h"
 #include "desktop/content/PortalFilterField.h"
@@ -34,12 +33,6 @@ QString folderName(const QUrl& url)
     return name.isEmpty() ? QDir::cleanPath(url.toLocalFile()) : name;
 }
 
-// The standardized file URL of a folder entered: "." and ".." resolved, no trailing slash.
-QUrl standardizedFolderURL(const QUrl& url)
-{
-    return url.isLocalFile() ? QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile())) : url;
-}
-
 LiquidGlassButton* makeMenuButton(DesignEnvironment* environment, const QString& symbol, const QString& name,
                                   QWidget* parent)
 {
@@ -49,6 +42,20 @@ LiquidGlassButton* makeMenuButton(DesignEnvironment* environment, const QString&
     button->setSymbolFont(10.5, QFont::DemiBold);
     button->setFixedFrame(QSize(24, 24));
     return button;
+}
+
+// The symbol shows in the colour of the menu's text.
+void setSymbol(QAction* action, const QMenu* menu, const QString& symbol)
+{
+    action->setIcon(SymbolIcons::tintedIcon(symbol, menu->palette().color(QPalette::Text)));
+    action->setProperty("symbolName", symbol);
+}
+
+QAction* addSymbolAction(QMenu* into, const QString& text, const QString& symbol)
+{
+    QAction* action = into->addAction(text);
+    setSymbol(action, into, symbol);
+    return action;
 }
 
 } // namespace
@@ -81,11 +88,11 @@ std::optional<QString> PortalTabView::chooseFolderWithDialog(QWidget* parent)
     return chosen.first();
 }
 
-PortalTabView::PortalTabView(MorvanteelStore& store, MacFenceContentView& host, DesignEnvironment* environment,
+PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
                              QWidget* parent)
     : QWidget(parent)
     , m_store(store)
-    , m_host(host)
+    , m_browser(browser)
     , m_environment(environment)
 {
     urlOpener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
@@ -127,19 +134,9 @@ PortalTabView::PortalTabView(MorvanteelStore& store, MacFenceContentView& host, 
     // Breadcrumbs, while a subfolder is shown.
     m_breadcrumbs = new PortalBreadcrumbBar(environment, this);
     m_breadcrumbs->setObjectName(QStringLiteral("portalBreadcrumbs"));
-    m_breadcrumbs->onBack = [this] {
-        QList<QUrl> trail = m_host.breadcrumbURLs();
-        if (trail.isEmpty())
-            return;
-        trail.removeLast();
-        m_host.setBreadcrumbURLs(trail);
-    };
-    m_breadcrumbs->onRoot = [this] { m_host.setBreadcrumbURLs({}); };
-    m_breadcrumbs->onCrumb = [this](int index) {
-        const QList<QUrl>& trail = m_host.breadcrumbURLs();
-        if (index >= 0 && index < trail.size())
-            m_host.setBreadcrumbURLs(trail.mid(0, index + 1));
-    };
+    m_breadcrumbs->onBack = [this] { m_browser.goUp(); };
+    m_breadcrumbs->onRoot = [this] { m_browser.goToRoot(); };
+    m_breadcrumbs->onCrumb = [this](int index) { m_browser.goToCrumb(index); };
     m_breadcrumbs->hide();
     column->addWidget(m_breadcrumbs);
 
@@ -184,6 +181,10 @@ PortalTabView::PortalTabView(MorvanteelStore& store, MacFenceContentView& host, 
     m_list->onEntryActivated = [this](const QModelIndex& index) { entryActivated(index); };
     m_states->addWidget(m_list);
     column->addWidget(m_states, 1);
+
+    connect(&m_browser, &PortalBrowser::listingChanged, this, &PortalTabView::refreshFromStore);
+    connect(&m_browser, &PortalBrowser::breadcrumbsChanged, this, &PortalTabView::refreshFromStore);
+    connect(&m_browser, &PortalBrowser::selectionChanged, this, &PortalTabView::refreshFromStore);
 }
 
 PortalTabView::~PortalTabView() = default;
@@ -195,10 +196,25 @@ ColorScheme PortalTabView::scheme() const
 
 std::optional<FenceModel> PortalTabView::currentFence() const
 {
-    return m_store.fence(m_host.fenceID());
+    return m_store.fence(m_browser.fenceID());
+}
+
+std::optional<FenceModel> PortalTabView::currentFenceWithTab() const
+{
+    std::optional<FenceModel> fence = currentFence();
+    if (!fence || !fence->activeTab())
+        return std::nullopt;
+    return fence;
 }
 
 // -- showing the store and the listing ----------------------------------------------------------
+
+void PortalTabView::refreshFromStore()
+{
+    const std::optional<FenceModel> fence = currentFenceWithTab();
+    if (fence && fence->activeTab()->kind == FenceKind::portal)
+        refresh(*fence, *fence->activeTab());
+}
 
 void PortalTabView::refresh(const FenceModel& fence, const FenceTab& tab)
 {
@@ -210,10 +226,10 @@ void PortalTabView::refresh(const FenceModel& fence, const FenceTab& tab)
     }
     refreshBreadcrumbs(fence);
 
-    const PortalScanResult& listing = m_host.portalWatcher().scanResult();
+    const PortalScanResult& listing = m_browser.listing();
     m_list->setAppearance(fence.style.displayDensity, fence.style.iconScale, fence.style.tint);
     m_model->setEntries(listing.entries);
-    m_list->setSelectedEntryID(m_host.selectedEntryID());
+    m_list->setSelectedEntryID(m_browser.selectedEntryID());
 
     State state = State::entries;
     if (listing.isMissing)
@@ -225,8 +241,8 @@ void PortalTabView::refresh(const FenceModel& fence, const FenceTab& tab)
 
 void PortalTabView::refreshBreadcrumbs(const FenceModel& fence)
 {
-    const QList<QUrl>& trail = m_host.breadcrumbURLs();
-    const std::optional<QUrl> root = m_host.rootPortalURL();
+    const QList<QUrl>& trail = m_browser.breadcrumbURLs();
+    const std::optional<QUrl> root = m_browser.rootPortalURL();
     const bool shown = !trail.isEmpty() && root.has_value();
     if (shown) {
         QStringList names;
@@ -287,9 +303,8 @@ QString PortalTabView::stateSymbolName() const
 void PortalTabView::changeTab(const std::function<void(FenceTab&)>& change)
 {
     // Read at the moment of the action: a menu may outlive the tab it was opened for.
-    const std::optional<FenceModel> fence = currentFence();
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab || tab->kind != FenceKind::portal)
+    const std::optional<FenceModel> fence = currentFenceWithTab();
+    if (!fence || fence->activeTab()->kind != FenceKind::portal)
         return;
     m_store.updateActiveTab(fence->id, change);
 }
@@ -314,8 +329,8 @@ void PortalTabView::choosePortalFolder()
     if (!self || !chosen || !QDir::isAbsolutePath(*chosen))
         return;
     const QString path = QDir::cleanPath(*chosen);
-    const std::optional<FenceModel> fence = currentFence();
-    if (!fence || !fence->activeTab())
+    const std::optional<FenceModel> fence = currentFenceWithTab();
+    if (!fence)
         return;
     // No bookmarks on this desktop: the path alone binds, and an earlier bookmark goes.
     m_store.updateActiveTab(fence->id, [&path](FenceTab& tab) {
@@ -324,10 +339,10 @@ void PortalTabView::choosePortalFolder()
     });
     if (!self)
         return;
-    // The same folder bound again is no new path for the fence view: leave the trail here too.
-    m_host.setBreadcrumbURLs({});
+    // The same folder bound again is no new path for the browser: leave the trail here too.
+    m_browser.goToRoot();
     if (self)
-        m_host.syncPortalWatch();
+        m_browser.syncWatch();
 }
 
 // -- entries --------------------------------------------------------------------------------
@@ -346,7 +361,7 @@ void PortalTabView::entryActivated(const QModelIndex& index)
 
 void PortalTabView::selectEntry(const PortalFileEntry& entry)
 {
-    m_host.setSelectedPortalEntry(entry);
+    m_browser.selectEntry(entry);
 }
 
 void PortalTabView::activateEntry(const PortalFileEntry& entry)
@@ -357,28 +372,20 @@ void PortalTabView::activateEntry(const PortalFileEntry& entry)
             urlOpener(entry.url);
         return;
     }
-    const QPointer<PortalTabView> self(this);
-    QList<QUrl> trail = m_host.breadcrumbURLs();
-    trail.append(standardizedFolderURL(entry.url));
-    m_host.setBreadcrumbURLs(trail);
-    if (self)
-        m_host.setSelectedPortalEntry(std::nullopt);
+    m_browser.enterFolder(entry.url);
 }
 
 bool PortalTabView::togglePreviewOfSelection()
 {
-    const std::optional<QString>& selected = m_host.selectedEntryID();
-    if (!selected || !m_host.onTogglePreview)
+    if (!onTogglePreview)
         return false;
-    for (const PortalFileEntry& entry : m_host.portalWatcher().scanResult().entries) {
-        if (entry.id() == *selected) {
-            // A copy: the presenter may replace the callback.
-            const auto toggle = m_host.onTogglePreview;
-            toggle(entry.url, entry.displayName);
-            return true;
-        }
-    }
-    return false; // selected, but no longer listed
+    const std::optional<PortalFileEntry> entry = m_browser.listedSelection();
+    if (!entry)
+        return false;
+    // A copy: the presenter may replace the callback.
+    const auto toggle = onTogglePreview;
+    toggle(entry->url, entry->displayName);
+    return true;
 }
 
 void PortalTabView::keyPressEvent(QKeyEvent* event)
@@ -402,18 +409,14 @@ void PortalTabView::openMenu(QMenu* menu, QWidget* button)
 
 QMenu* PortalTabView::createSortMenu(QWidget* parent)
 {
-    const std::optional<FenceModel> fence = currentFence();
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab)
+    const std::optional<FenceModel> fence = currentFenceWithTab();
+    if (!fence)
         return nullptr;
     auto* menu = new QMenu(parent);
-    const QColor iconColor = menu->palette().color(QPalette::Text);
     for (const FenceSortMode mode : allCases<FenceSortMode>()) {
         QAction* action = menu->addAction(displayName(mode));
-        if (mode == tab->sortMode) {
-            action->setIcon(SymbolIcons::tintedIcon(QStringLiteral("checkmark"), iconColor));
-            action->setProperty("symbolName", QStringLiteral("checkmark"));
-        }
+        if (mode == fence->activeTab()->sortMode)
+            setSymbol(action, menu, QStringLiteral("checkmark"));
         // Queued, with this view as the context: the menu has closed before the store changes,
         // and nothing runs once the view is gone. Choosing the manual order only selects it.
         connect(
@@ -426,17 +429,11 @@ QMenu* PortalTabView::createSortMenu(QWidget* parent)
 
 QMenu* PortalTabView::createViewSettingsMenu(QWidget* parent)
 {
-    const std::optional<FenceModel> fence = currentFence();
-    const FenceTab* tab = fence ? fence->activeTab() : nullptr;
-    if (!tab)
+    const std::optional<FenceModel> fence = currentFenceWithTab();
+    if (!fence)
         return nullptr;
+    const FenceTab* tab = fence->activeTab();
     auto* menu = new QMenu(parent);
-    const QColor iconColor = menu->palette().color(QPalette::Text);
-    const auto symbolAction = [iconColor](QMenu* into, const QString& text, const QString& symbol) {
-        QAction* action = into->addAction(SymbolIcons::tintedIcon(symbol, iconColor), text);
-        action->setProperty("symbolName", symbol);
-        return action;
-    };
 
     QMenu* density = menu->addMenu(QStringLiteral("视图密度"));
     auto* densities = new QActionGroup(density);
@@ -444,7 +441,7 @@ QMenu* PortalTabView::createViewSettingsMenu(QWidget* parent)
     for (const FenceDisplayDensity option : allCases<FenceDisplayDensity>()) {
         const QString symbol =
             option == FenceDisplayDensity::grid ? QStringLiteral("square.grid.2x2") : QStringLiteral("list.bullet");
-        QAction* action = symbolAction(density, displayName(option), symbol);
+        QAction* action = addSymbolAction(density, displayName(option), symbol);
         action->setCheckable(true);
         action->setChecked(option == fence->style.displayDensity);
         densities->addAction(action);
@@ -468,10 +465,10 @@ QMenu* PortalTabView::createViewSettingsMenu(QWidget* parent)
         Qt::QueuedConnection);
     menu->addSeparator();
 
-    QAction* bind = symbolAction(menu, QStringLiteral("绑定文件夹…"), QStringLiteral("folder.badge.plus"));
+    QAction* bind = addSymbolAction(menu, QStringLiteral("绑定文件夹…"), QStringLiteral("folder.badge.plus"));
     connect(bind, &QAction::triggered, this, &PortalTabView::choosePortalFolder, Qt::QueuedConnection);
-    if (const std::optional<QUrl> shown = m_host.currentPortalURL()) {
-        QAction* open = symbolAction(menu, withPlatformWords(QStringLiteral("在访达中打开")),
+    if (const std::optional<QUrl> shown = m_browser.currentPortalURL()) {
+        QAction* open = addSymbolAction(menu, withPlatformWords(QStringLiteral("在访达中打开")),
                                      QStringLiteral("arrow.up.forward.square"));
         // The folder shown when the menu was opened; one that has vanished fails silently.
         const QUrl folder = *shown;

@@ -21,9 +21,9 @@ class GlassSymbolMark;
 class GlassTextLabel;
 class LiquidGlassButton;
 class LiquidGlassPillButton;
-class MacFenceContentView;
 class MorvanteelStore;
 class PortalBreadcrumbBar;
+class PortalBrowser;
 class PortalEntryListView;
 class PortalEntryModel;
 class PortalFilterField;
@@ -31,9 +31,9 @@ class PortalFilterField;
 // The body of a portal tab: a toolbar (filter field, sort menu, view-settings menu), the
 // breadcrumb bar while a subfolder is shown, then the folder's entries, or the state of a
 // folder that is missing or empty. The entries are one list view over a model of the
-// watcher's listing. It keeps no state of its own: it shows the store's fence and tab and the
-// host's listing and browsing state, writes every setting through the store at once, and asks
-// the host to change the trail and the selection.
+// browser's listing. It keeps no state of its own: it shows the store's fence and tab and the
+// browser's listing, trail and selection, writes every setting through the store at once, and
+// sends the browser the user's moves through the folders and the entries.
 class PortalTabView final : public QWidget {
     Q_OBJECT
 public:
@@ -54,18 +54,18 @@ public:
     // The modal folder picker, with "绑定传送门" on its accept button.
     static std::optional<QString> chooseFolderWithDialog(QWidget* parent);
 
-    PortalTabView(MorvanteelStore& store, MacFenceContentView& host, DesignEnvironment* environment,
+    PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
                   QWidget* parent = nullptr);
     ~PortalTabView() override;
 
     // Shows `tab`, the active portal tab of `fence` as the store holds it now, with the
-    // host's listing, trail and selection.
+    // browser's listing, trail and selection. The browser's own changes are shown by themselves.
     void refresh(const FenceModel& fence, const FenceTab& tab);
 
     // Runs the folder picker and binds the chosen folder to the fence's active tab; then shows
     // it from its top. Nothing changes when the picker is cancelled.
     void choosePortalFolder();
-    // One press on an entry: it becomes the selected entry and is reported to the panel manager.
+    // One press on an entry: it becomes the selected entry.
     void selectEntry(const PortalFileEntry& entry);
     // A folder is entered inside the fence (selection cleared), a file opened by the desktop.
     void activateEntry(const PortalFileEntry& entry);
@@ -78,6 +78,9 @@ public:
     QMenu* createSortMenu(QWidget* parent);
     QMenu* createViewSettingsMenu(QWidget* parent);
 
+    // Space, for the selected entry while it is still listed: toggles the preview of the file
+    // with this title. While unset the key passes on.
+    std::function<void(const QUrl& url, const QString& title)> onTogglePreview;
     // Replaceable for tests; by default the dialog and the desktop's opener.
     FolderChooser folderChooser = &PortalTabView::chooseFolderWithDialog;
     std::function<void(const QUrl&)> urlOpener;
@@ -101,6 +104,10 @@ protected:
 private:
     ColorScheme scheme() const;
     std::optional<FenceModel> currentFence() const;
+    // The fence as the store holds it now, while it has an active tab.
+    std::optional<FenceModel> currentFenceWithTab() const;
+    // Shows the store's fence anew while its active tab is a portal tab.
+    void refreshFromStore();
     // One change of the fence's active tab through the store, while it is a portal tab.
     void changeTab(const std::function<void(FenceTab&)>& change);
     void setDensity(FenceDisplayDensity density);
@@ -111,7 +118,7 @@ private:
     void entryActivated(const QModelIndex& index);
 
     MorvanteelStore& m_store;
-    MacFenceContentView& m_host;
+    PortalBrowser& m_browser;
     QPointer<DesignEnvironment> m_environment;
     State m_state = State::missing;
 

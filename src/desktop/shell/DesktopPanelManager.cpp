@@ -4,6 +4,8 @@
 #include "core/store/MorvanteelStore.h"
 #include "design/DesignEnvironment.h"
 #include "desktop/content/MacFenceContentView.h"
+#include "desktop/content/PortalBrowser.h"
+#include "desktop/content/PortalTabView.h"
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/TopPinnedContentView.h"
 
@@ -131,13 +133,6 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
         if (self)
             self->toggleCollapseWithHoverSuppression(id);
     };
-    callbacks.onSelectedPortalURLChanged = [self, fenceID](const std::optional<QUrl>& url) {
-        if (!self)
-            return;
-        const auto state = self->m_states.find(fenceID);
-        if (state != self->m_states.end())
-            state->selectedPortalURL = url;
-    };
     callbacks.onOpenControlCenter = [self](std::optional<ControlCenterTab> tab) {
         if (self && self->onOpenControlCenter)
             self->onOpenControlCenter(tab);
@@ -149,7 +144,7 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
     if (m_makeContent)
         return m_makeContent(fenceID, callbacks);
     auto* content = new MacFenceContentView(m_store, fenceID, callbacks, m_design);
-    content->onTogglePreview = [self](const QUrl& url, const QString&) {
+    content->portalTab()->onTogglePreview = [self](const QUrl& url, const QString&) {
         if (self && self->onTogglePreview)
             self->onTogglePreview(url);
     };
@@ -158,6 +153,20 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
             self->onOpenDeepLink(url);
     };
     return content;
+}
+
+bool DesktopPanelManager::previewSelectedPortalEntry(const QUuid& fenceID)
+{
+    const TopPinnedContentView* view = m_contentViews.value(fenceID);
+    const auto* content = view ? qobject_cast<const FencePanelContent*>(view->hostedView()) : nullptr;
+    const PortalBrowser* browser = content ? content->portalBrowser() : nullptr;
+    const std::optional<PortalFileEntry> entry = browser ? browser->listedSelection() : std::nullopt;
+    if (!entry || !onTogglePreview)
+        return false;
+    // A copy: the presenter may replace the callback.
+    const auto toggle = onTogglePreview;
+    toggle(entry->url);
+    return true;
 }
 
 FenceFrameRect DesktopPanelManager::presentedFrame(const FenceModel& fence, bool asPill) const
@@ -194,15 +203,7 @@ void DesktopPanelManager::createPanel(const FenceModel& fence)
 
     panel->onUndoCommand = [self] { return self && self->m_store.undoLastFileOperation(); };
     panel->onRedoCommand = [self] { return self && self->m_store.redoLastFileOperation(); };
-    panel->onSpaceQuickLook = [self, id] {
-        if (!self || !self->onTogglePreview)
-            return false;
-        const auto state = self->m_states.constFind(id);
-        if (state == self->m_states.cend() || !state->selectedPortalURL)
-            return false;
-        self->onTogglePreview(*state->selectedPortalURL);
-        return true;
-    };
+    panel->onSpaceQuickLook = [self, id] { return self && self->previewSelectedPortalEntry(id); };
     connect(panel, &DesktopFencePanel::becameKey, this, [this, id] { panelBecameKey(id); });
     connect(panel, &DesktopFencePanel::resignedKey, this, [this, id] { panelResignedKey(id); });
     connect(panel, &DesktopFencePanel::userMoveOrResizeStarted, this, [this, id] { panelMoveOrResizeStarted(id); });

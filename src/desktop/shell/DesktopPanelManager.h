@@ -31,7 +31,6 @@ struct FenceInteractionState {
     bool isHoverUnrolled = false;              // a rolled-up fence shown unrolled under the pointer
     bool suppressHoverUnrollUntilExit = false; // no unrolling until the pointer has left once
     bool isDraggingOrResizing = false;         // the user is moving or resizing the panel
-    std::optional<QUrl> selectedPortalURL;     // the portal file last selected, for Space
 
     bool operator==(const FenceInteractionState&) const = default;
 };
@@ -59,7 +58,8 @@ public:
     std::function<void(std::optional<ControlCenterTab>)> onOpenControlCenter;
     // The program's own links that a quick-launch item holds and the fence does not act on itself.
     std::function<void(const QUrl&)> onOpenDeepLink;
-    // Toggles the preview of a portal file; Space in a panel goes on unhandled while unset.
+    // Toggles the preview of a portal file: Space in a panel, for the entry its fence has selected
+    // while the entry is still listed. The key goes on unhandled while unset.
     std::function<void(const QUrl&)> onTogglePreview;
 
     // Brings the panels in line with the store: panels of fences no longer shown go, new ones
@@ -102,6 +102,8 @@ private:
     void updateExistingPanel(DesktopFencePanel& panel, TopPinnedContentView& view, const FenceModel& fence, bool animated);
     void removePanel(const QUuid& fenceID);
     FencePanelContent* makeContent(const QUuid& fenceID);
+    // Space in the fence's panel; false lets the key go on.
+    bool previewSelectedPortalEntry(const QUuid& fenceID);
     FenceFrameRect presentedFrame(const FenceModel& fence, bool asPill) const;
     void moveToPresentedFrame(DesktopFencePanel& panel, const FenceModel& fence, bool asPill, bool animated);
     void applyFrame(DesktopFencePanel& panel, const FenceFrameRect& frame, bool animated);

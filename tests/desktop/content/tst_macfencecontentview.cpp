@@ -8,6 +8,7 @@
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassSurfaces.h"
 #include "desktop/content/MacFenceContentView.h"
+#include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
 #include "support/WidgetProbes.h"
 
@@ -100,7 +101,6 @@ struct Content : TwoWorkspaceStore {
     DesignEnvironment environment;
     FenceModel fence;
     QList<QUuid> collapseRequests;
-    QList<std::optional<QUrl>> reportedSelections;
     QList<std::optional<ControlCenterTab>> openedPages;
     int spotSearchRequests = 0;
     std::unique_ptr<MacFenceContentView> view;
@@ -117,7 +117,6 @@ struct Content : TwoWorkspaceStore {
         FencePanelContent::Callbacks given;
         if (callbacks == Callbacks::recorded) {
             given.onToggleCollapse = [this](const QUuid& id) { collapseRequests.append(id); };
-            given.onSelectedPortalURLChanged = [this](const std::optional<QUrl>& url) { reportedSelections.append(url); };
             given.onOpenControlCenter = [this](std::optional<ControlCenterTab> tab) { openedPages.append(tab); };
             given.onOpenSpotSearch = [this] { ++spotSearchRequests; };
         }
@@ -191,19 +190,6 @@ struct PortalContent : Content {
     }
 
     QUrl url(const QString& path) const { return QUrl::fromLocalFile(path); }
-    const PortalDirectoryWatcher& watcher() const { return view->portalWatcher(); }
-    std::optional<PortalDirectoryWatcher::WatchConfig> config() const { return watcher().lastConfig(); }
-
-    // Browses into the subfolder and selects its one entry, as the portal body will.
-    bool browseIntoSubfolder()
-    {
-        view->setBreadcrumbURLs({url(subfolder)});
-        const PortalScanResult& listing = watcher().scanResult();
-        if (listing.entries.size() != 1)
-            return false;
-        view->setSelectedPortalEntry(listing.entries.first());
-        return view->selectedEntryID() == subfolder + u"/inner.txt"_s;
-    }
 };
 
 } // namespace
@@ -694,8 +680,8 @@ private Q_SLOTS:
         QTemporaryDir files;
         PortalContent f(files.path());
         QVERIFY(f.show());
-        QCOMPARE(f.view->rootPortalURL(), std::optional<QUrl>(f.url(f.folder)));
-        QCOMPARE(f.view->currentPortalURL(), f.view->rootPortalURL());
+        QCOMPARE(f.view->portalBrowser()->rootPortalURL(), std::optional<QUrl>(f.url(f.folder)));
+        QCOMPARE(f.view->portalBrowser()->currentPortalURL(), f.view->portalBrowser()->rootPortalURL());
         // The tab's sort mode is by name, folders first.
         QCOMPARE(listTexts(f.view->portalList()), (QStringList{u"sub"_s, u"a.txt"_s, u"b.txt"_s}));
         QVERIFY(f.isShown(f.view->portalList()));
@@ -742,14 +728,14 @@ private Q_SLOTS:
         tab.portalFilter = filter;
         Content f({tab});
         QVERIFY(f.show());
-        QCOMPARE(f.view->rootPortalURL().has_value(), bound);
+        QCOMPARE(f.view->portalBrowser()->rootPortalURL().has_value(), bound);
         QCOMPARE(f.view->portalStateLabel()->text(), state);
         QVERIFY(f.isShown(f.view->portalStateLabel()));
         QVERIFY(!f.isShown(f.view->portalList()));
         if (!bound) {
             // Never looked for below the working directory, and nothing is watched.
-            QVERIFY(f.view->portalWatcher().scanResult().isMissing);
-            QVERIFY(!f.view->portalWatcher().watchedPath());
+            QVERIFY(f.view->portalBrowser()->watcher().scanResult().isMissing);
+            QVERIFY(!f.view->portalBrowser()->watcher().watchedPath());
         }
     }
 
@@ -762,118 +748,23 @@ private Q_SLOTS:
         QCOMPARE(listTexts(f.view->curatedList()), QStringList{u"日报"_s});
     }
 
-    // -- keeping the watcher in step --------------------------------------------------------
+    // -- watching while shown ---------------------------------------------------------------
 
-    void listingOptionsResyncWithoutLeavingTheFolder_data()
-    {
-        QTest::addColumn<QString>("option");
-        // Each listing option of the tab lists the folder shown anew; the trail and the
-        // selection stay.
-        QTest::newRow("filter") << u"filter"_s;
-        QTest::newRow("hidden files") << u"hidden"_s;
-        QTest::newRow("extensions") << u"extensions"_s;
-        QTest::newRow("sort mode") << u"sort"_s;
-    }
-
-    void listingOptionsResyncWithoutLeavingTheFolder()
-    {
-        QFETCH(QString, option);
-        QTemporaryDir files;
-        PortalContent f(files.path());
-        QVERIFY(f.show());
-        QVERIFY(f.browseIntoSubfolder());
-        const qsizetype reports = f.reportedSelections.size();
-        f.store->updateActiveTab(f.fence.id, [&](FenceTab& tab) {
-            if (option == u"filter")
-                tab.portalFilter = u"inner"_s;
-            else if (option == u"hidden")
-                tab.showHiddenFiles = true;
-            else if (option == u"extensions")
-                tab.showExtensions = false;
-            else
-                tab.sortMode = FenceSortMode::sizeDesc;
-        });
-        const FenceTab& tab = f.storedTab(0);
-        QVERIFY(f.config());
-        QCOMPARE(f.config()->url, f.url(f.subfolder));
-        QCOMPARE(f.config()->filter, tab.portalFilter);
-        QCOMPARE(f.config()->showHidden, tab.showHiddenFiles);
-        QCOMPARE(f.config()->showExtensions, tab.showExtensions);
-        QCOMPARE(f.config()->sortMode, tab.sortMode);
-        QCOMPARE(f.view->breadcrumbURLs(), QList<QUrl>{f.url(f.subfolder)});
-        QVERIFY(f.view->selectedEntryID());
-        QCOMPARE(f.reportedSelections.size(), reports);
-    }
-
-    void manualOrderAloneDoesNotResync()
+    void browsingAndItsResetShowInTheBody()
     {
         QTemporaryDir files;
         PortalContent f(files.path());
         QVERIFY(f.show());
-        const QList<QString> order{u"b.txt"_s, u"a.txt"_s};
-        f.store->updateActiveTab(f.fence.id, [&](FenceTab& tab) { tab.manualOrder = order; });
-        QVERIFY(f.config());
-        QVERIFY(f.config()->manualOrder.isEmpty());
-        // It is passed along with the next change that does resync.
-        f.store->updateActiveTab(f.fence.id, [](FenceTab& tab) { tab.sortMode = FenceSortMode::manual; });
-        QCOMPARE(f.config()->manualOrder, order);
-        QCOMPARE(listTexts(f.view->portalList()).mid(0, 2), (QStringList{u"b.txt"_s, u"a.txt"_s}));
-    }
-
-    void browsingFollowsTheTrail()
-    {
-        QTemporaryDir files;
-        PortalContent f(files.path());
-        QVERIFY(f.show());
-        QVERIFY(f.browseIntoSubfolder());
-        QCOMPARE(f.view->currentPortalURL(), std::optional<QUrl>(f.url(f.subfolder)));
-        QCOMPARE(f.view->rootPortalURL(), std::optional<QUrl>(f.url(f.folder)));
+        PortalBrowser& browser = *f.view->portalBrowser();
+        browser.enterFolder(f.url(f.subfolder));
         QCOMPARE(listTexts(f.view->portalList()), QStringList{u"inner.txt"_s});
-        QCOMPARE(f.reportedSelections.last(), std::optional<QUrl>(f.url(f.subfolder + u"/inner.txt"_s)));
-        f.view->setBreadcrumbURLs({});
-        QCOMPARE(listTexts(f.view->portalList()), (QStringList{u"sub"_s, u"a.txt"_s, u"b.txt"_s}));
-    }
-
-    void leavingTheFolderResetsBrowsing_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<bool>("watching");
-        // Another tab, a closed tab, a new folder or a vanished fence: the trail and the
-        // selection go and the panel manager hears that nothing is selected.
-        QTest::newRow("another tab") << u"select"_s << false;
-        QTest::newRow("tab closed") << u"close"_s << false;
-        QTest::newRow("folder rebound") << u"rebind"_s << true;
-        QTest::newRow("fence deleted") << u"delete"_s << false;
-    }
-
-    void leavingTheFolderResetsBrowsing()
-    {
-        QFETCH(QString, change);
-        QFETCH(bool, watching);
-        QTemporaryDir files;
-        PortalContent f(files.path());
-        QVERIFY(f.show());
-        QVERIFY(f.browseIntoSubfolder());
-        const FenceModel fence = f.stored();
-        if (change == u"select")
-            f.store->selectTab(fence.id, fence.tabs.at(1).id);
-        else if (change == u"close")
-            f.store->removeTab(fence.id, fence.tabs.at(0).id);
-        else if (change == u"rebind")
-            f.store->updateActiveTab(fence.id, [&](FenceTab& tab) { tab.portalPath = f.otherFolder; });
-        else
-            f.store->deleteFence(fence.id);
-
-        QVERIFY(f.view->breadcrumbURLs().isEmpty());
-        QVERIFY(!f.view->selectedEntryID());
-        QVERIFY(!f.reportedSelections.isEmpty());
-        QCOMPARE(f.reportedSelections.last(), std::optional<QUrl>());
-        QCOMPARE(f.config().has_value(), watching);
-        QCOMPARE(f.view->portalWatcher().watchedPath().has_value(), watching);
-        if (watching) {
-            QCOMPARE(f.config()->url, f.url(f.otherFolder));
-            QCOMPARE(listTexts(f.view->portalList()), QStringList{u"elsewhere.txt"_s});
-        }
+        // A new folder bound in the store: the body shows it from its top.
+        f.store->updateActiveTab(f.fence.id, [&](FenceTab& tab) { tab.portalPath = f.otherFolder; });
+        QVERIFY(browser.breadcrumbURLs().isEmpty());
+        QCOMPARE(listTexts(f.view->portalList()), QStringList{u"elsewhere.txt"_s});
+        // Another tab: the watcher stops with it.
+        f.store->selectTab(f.fence.id, f.stored().tabs.at(1).id);
+        QVERIFY(!browser.watcher().watchedPath());
     }
 
     void hidingStopsTheWatcherAndShowingResumesIt()
@@ -881,11 +772,11 @@ private Q_SLOTS:
         QTemporaryDir files;
         PortalContent f(files.path());
         QVERIFY(f.show());
-        QVERIFY(f.view->portalWatcher().watchedPath());
+        QVERIFY(f.view->portalBrowser()->watcher().watchedPath());
         f.view->hide();
-        QVERIFY(!f.view->portalWatcher().watchedPath());
+        QVERIFY(!f.view->portalBrowser()->watcher().watchedPath());
         QVERIFY(f.show());
-        QCOMPARE(f.view->portalWatcher().watchedPath(), std::optional<QString>(f.folder));
+        QCOMPARE(f.view->portalBrowser()->watcher().watchedPath(), std::optional<QString>(f.folder));
     }
 
     // -- a fence that goes away, and no rebuilding -------------------------------------------
@@ -899,7 +790,7 @@ private Q_SLOTS:
         f.store->deleteFence(f.fence.id);
         QVERIFY(!f.isShown(f.view->surface()));
         QVERIFY(!f.view->createFenceMenu(nullptr));
-        QVERIFY(!f.view->rootPortalURL());
+        QVERIFY(!f.view->portalBrowser()->rootPortalURL());
         // A menu opened before the fence went, and the controls, do nothing now.
         menuItem(staleMenu.get(), u"锁定围栏"_s)->trigger();
         menuItem(staleMenu.get(), u"删除此围栏"_s)->trigger();

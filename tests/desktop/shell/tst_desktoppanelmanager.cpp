@@ -1,4 +1,6 @@
 #include "core/store/support/StoreFixture.h"
+#include "desktop/content/FencePanelContent.h"
+#include "desktop/content/PortalBrowser.h"
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/TopPinnedContentView.h"
@@ -305,6 +307,40 @@ private Q_SLOTS:
         QVERIFY(!panel->onUndoCommand()); // nothing to undo
         QCOMPARE(d.store->lastStatusMessage(), std::optional(u"没有可撤销的文件移动记录。"_s));
         QVERIFY(!panel->onSpaceQuickLook()); // no file selected: Space goes on
+    }
+
+    void spacePreviewsTheEntrySelectedWhileItIsListed()
+    {
+        Desk d;
+        const QString folder = d.path(u"portal"_s);
+        QVERIFY(StoreFixture::writeFile(folder + u"/a.txt"_s, "a"));
+        FenceTab tab = plainTab(FenceKind::portal, u"下载"_s);
+        tab.portalPath = folder;
+        const FenceModel portal = d.appendFence(d.desk, u"下载"_s, {tab});
+        d.manager->syncPanels(false);
+        DesktopFencePanel* panel = d.manager->panel(portal.id);
+        QVERIFY(panel);
+        QList<QUrl> previews;
+        d.manager->onTogglePreview = [&](const QUrl& url) { previews.append(url); };
+        auto* content = qobject_cast<FencePanelContent*>(d.manager->contentView(portal.id)->hostedView());
+        QVERIFY(content && content->portalBrowser());
+        PortalBrowser& browser = *content->portalBrowser();
+        browser.syncWatch();
+        QVERIFY(!panel->onSpaceQuickLook()); // nothing selected yet
+
+        QCOMPARE(browser.listing().entries.size(), 1);
+        browser.selectEntry(browser.listing().entries.first());
+        QVERIFY(panel->onSpaceQuickLook());
+        QCOMPARE(previews, QList<QUrl>{QUrl::fromLocalFile(folder + u"/a.txt"_s)});
+
+        // Deleted behind the fence's back: still selected, no longer listed, so the key goes on.
+        QVERIFY(QFile::remove(folder + u"/a.txt"_s));
+        QTRY_VERIFY(browser.listing().entries.isEmpty());
+        QVERIFY(browser.selectedEntryID());
+        QVERIFY(!panel->onSpaceQuickLook());
+        QCOMPARE(previews.size(), 1);
+        // A fence without a portal tab has nothing to preview.
+        QVERIFY(!d.manager->panel(d.notes.id)->onSpaceQuickLook());
     }
 };
 
