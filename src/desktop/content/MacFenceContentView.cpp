@@ -271,23 +271,24 @@ void MacFenceContentView::hideEvent(QHideEvent* event)
 
 // -- header actions ---------------------------------------------------------------------------
 
-void MacFenceContentView::toggleLock()
+void MacFenceContentView::toggle(bool FenceModel::*flag)
 {
     // Read at the moment of the action: another road may have changed the fence since.
     std::optional<FenceModel> fence = m_store.fence(m_fenceID);
     if (!fence)
         return;
-    fence->isLocked = !fence->isLocked;
+    (*fence).*flag = !((*fence).*flag);
     m_store.updateFence(*fence);
+}
+
+void MacFenceContentView::toggleLock()
+{
+    toggle(&FenceModel::isLocked);
 }
 
 void MacFenceContentView::togglePin()
 {
-    std::optional<FenceModel> fence = m_store.fence(m_fenceID);
-    if (!fence)
-        return;
-    fence->isPinned = !fence->isPinned;
-    m_store.updateFence(*fence);
+    toggle(&FenceModel::isPinned);
 }
 
 void MacFenceContentView::openFenceMenu()

@@ -96,6 +96,8 @@ private:
     bool isRolledUp(const FenceModel& fence) const;
 
     void openFenceMenu();
+    // Flips one flag of the fence as the store holds it now.
+    void toggle(bool FenceModel::*flag);
     void toggleLock();
     void togglePin();
 
