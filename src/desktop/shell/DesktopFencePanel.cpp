@@ -222,6 +222,15 @@ void DesktopFencePanel::pulse(int growBy)
     group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
+void DesktopFencePanel::finishFrameAnimations()
+{
+    for (QAbstractAnimation* animation : {static_cast<QAbstractAnimation*>(m_frameAnimation),
+                                          static_cast<QAbstractAnimation*>(m_pulseAnimation)}) {
+        if (animation && animation->state() == QAbstractAnimation::Running)
+            animation->setCurrentTime(animation->totalDuration());
+    }
+}
+
 bool DesktopFencePanel::event(QEvent* event)
 {
     const bool result = QWidget::event(event);

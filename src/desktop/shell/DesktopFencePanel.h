@@ -71,6 +71,9 @@ public:
     // Grows the panel by `growBy` on every side and back (120 ms out, 160 ms back), to show
     // where it is.
     void pulse(int growBy);
+    // Ends a running frame animation or pulse at its last frame at once, as the user takes the
+    // panel: its later steps would pull the panel back from under the pointer.
+    void finishFrameAnimations();
 
 Q_SIGNALS:
     // The user began to move or resize the panel (a press on its background or edge).

@@ -395,6 +395,8 @@ void DesktopPanelManager::panelMoveOrResizeStarted(const QUuid& fenceID)
 {
     if (m_isApplyingProgrammaticFrame)
         return;
+    if (DesktopFencePanel* panel = m_panels.value(fenceID))
+        panel->finishFrameAnimations();
     const auto state = m_states.find(fenceID);
     if (state != m_states.end())
         state->isDraggingOrResizing = true;

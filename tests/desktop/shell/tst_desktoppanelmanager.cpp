@@ -235,6 +235,28 @@ private Q_SLOTS:
         QCOMPARE(d.stored(d.pill.id).desktopFrame, (FenceFrameRect{420, top.maxY() - 160, 300, 160}));
     }
 
+    // A press that takes the panel while the program still animates it there leaves the panel
+    // to the user: the animation's remaining steps never undo the user's resize.
+    void aUserResizeTakesOverARunningAnimation()
+    {
+        Desk d;
+        FenceModel fence = d.stored(d.notes.id);
+        fence.desktopFrame = {100, 100, 300, 300};
+        d.store->updateFence(fence);
+        DesktopFencePanel* panel = d.manager->panel(d.notes.id);
+        // The animation has begun and not yet arrived.
+        QTRY_VERIFY(panel->geometry().height() > 120);
+        QVERIFY(d.panelFrame(d.notes.id) != fence.desktopFrame);
+        Q_EMIT panel->userMoveOrResizeStarted();
+        const QRect taken = panel->geometry();
+        QCOMPARE(d.panelFrame(d.notes.id), fence.desktopFrame);
+        panel->setGeometry(QRect(taken.topLeft(), QSize(400, 350)));
+        QTest::qWait(400); // longer than the animation would have run
+        QCOMPARE(panel->geometry(), QRect(taken.topLeft(), QSize(400, 350)));
+        QTRY_COMPARE(d.stored(d.notes.id).desktopFrame, (FenceFrameRect{100, 50, 400, 350}));
+        Q_EMIT panel->userMoveOrResizeEnded();
+    }
+
     // A resize keeps an expanded fence at least 250 × 180 from its top edge; a pill or a
     // locked fence keeps its size, and the panel settles on the stored frame when let go.
     void resizesAreLimited()
