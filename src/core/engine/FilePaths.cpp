@@ -51,6 +51,13 @@ std::optional<QString> standardizedPath(const QUrl& url)
     return local ? standardizedPath(*local) : std::nullopt;
 }
 
+QString standardizedOrRelative(const QString& path)
+{
+    if (auto standardized = standardizedPath(path))
+        return *standardized;
+    return QDir::cleanPath(path);
+}
+
 QString parentPath(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');

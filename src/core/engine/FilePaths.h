@@ -24,6 +24,9 @@ std::optional<QString> localPath(const QUrl& url);
 // against the working directory. The URL form takes what localPath accepts.
 std::optional<QString> standardizedPath(const QString& path);
 std::optional<QString> standardizedPath(const QUrl& url);
+// standardizedPath for an absolute path; a relative one, which some callers keep as the user
+// wrote it, only has its ".", ".." and repeated slashes resolved.
+QString standardizedOrRelative(const QString& path);
 
 // The folder of a path ("/" for a top-level item) and its last component.
 QString parentPath(const QString& path);

@@ -4,7 +4,6 @@
 #include "core/models/Uuid.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QHash>
 
@@ -266,7 +265,7 @@ bool uniqueDestinationIn(const QString& folder, const QString& preferredFileName
             candidate = base + u' ' + QString::number(n) + u'.' + extension;
         else
             candidate = base + u' ' + QString::number(n);
-        const QString path = QDir::cleanPath(joined(folder, candidate));
+        const QString path = standardizedOrRelative(joined(folder, candidate));
         if (reservedPaths.contains(path))
             continue;
         // Only an answer that something is there takes the name: an unreadable folder or
@@ -471,7 +470,7 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& preferredFileName,
                                        QSet<QString>& reservedPaths)
 {
-    const QString folderPath = standardizedPath(folder).value_or(QDir::cleanPath(folder.toLocalFile()));
+    const QString folderPath = standardizedPath(folder).value_or(standardizedOrRelative(folder.toLocalFile()));
     QString chosen;
     const bool didRename = uniqueDestinationIn(folderPath, preferredFileName, reservedPaths, chosen);
     return UniqueDestination{QUrl::fromLocalFile(chosen), didRename};

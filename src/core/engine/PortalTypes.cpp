@@ -1,5 +1,7 @@
 #include "core/engine/PortalTypes.h"
 
+#include "core/engine/FilePaths.h"
+
 #include <QDir>
 
 #include <cmath>
@@ -10,6 +12,9 @@ QString PortalFileEntry::id() const
 {
     // Standardized: "." and ".." segments and doubled or trailing slashes removed; symlinks
     // are not resolved.
+    if (const auto path = filepaths::standardizedPath(url))
+        return *path;
+    // A relative URL, or one of another machine, as it was always identified.
     return QDir::cleanPath(url.isLocalFile() ? url.toLocalFile() : url.path());
 }
 

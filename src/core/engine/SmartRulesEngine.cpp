@@ -8,7 +8,6 @@
 #include "core/models/Uuid.h"
 #include "platform/ContentTypes.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -70,16 +69,16 @@ QString resolveDestinationPath(const SmartRule& rule, const QList<FenceModel>& f
                 // below the working directory.
                 const QString path = expandTilde(*tab->portalPath);
                 if (isAbsolute(path))
-                    return QDir::cleanPath(path);
+                    return standardizedOrRelative(path);
             }
         }
     }
     if (rule.targetDirectoryPath && !rule.targetDirectoryPath->isEmpty()) {
         const QString path = expandTilde(*rule.targetDirectoryPath);
-        return QDir::cleanPath(isAbsolute(path) ? path : joined(basePath, path));
+        return standardizedOrRelative(isAbsolute(path) ? path : joined(basePath, path));
     }
     const QString subfolder = rule.targetSubfolderName.isEmpty() ? rule.name : rule.targetSubfolderName;
-    return QDir::cleanPath(joined(basePath, subfolder));
+    return standardizedOrRelative(joined(basePath, subfolder));
 }
 
 // --- reading values -------------------------------------------------------------------------
@@ -348,7 +347,7 @@ QList<SmartRule> defaultRules(const std::optional<QUuid>& screenshotsFenceID,
     if (baseDirectory) {
         QString path = localPath(*baseDirectory);
         if (!path.isEmpty()) {
-            path = QDir::cleanPath(path);
+            path = standardizedOrRelative(path);
             if (path.endsWith(u'/'))
                 path.chop(1); // the root: "/" + "/截屏归档" would read "//截屏归档"
             basePath = path;
@@ -408,7 +407,7 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QString rawSource = localPath(sourceDirectory);
-    const QString sourcePath = rawSource.isEmpty() ? QString() : QDir::cleanPath(rawSource);
+    const QString sourcePath = rawSource.isEmpty() ? QString() : standardizedOrRelative(rawSource);
 
     DryRunMovePlan plan;
     plan.sourceDirectoryPath = sourcePath;
@@ -511,7 +510,7 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
         } else {
             const FolderPortalEngine::UniqueDestination target = FolderPortalEngine::uniqueDestinationURL(
                 QUrl::fromLocalFile(destination.path), entry.name, reserved);
-            proposedPath = QDir::cleanPath(target.url.toLocalFile());
+            proposedPath = standardizedPath(target.url).value_or(QString());
             renamed = target.didRename;
         }
         DryRunMoveItem item;
@@ -543,8 +542,8 @@ FolderPortalEngine::MoveResult executePlan(const DryRunMovePlan& plan)
     std::vector<Step> steps;
     steps.reserve(size_t(plan.matchedMoves.size()));
     for (const DryRunMoveItem& item : plan.matchedMoves) {
-        const QString source = QDir::cleanPath(item.sourcePath);
-        const QString destination = QDir::cleanPath(item.proposedDestinationPath);
+        const QString source = standardizedOrRelative(item.sourcePath);
+        const QString destination = standardizedOrRelative(item.proposedDestinationPath);
         // A plan names absolute paths only; a relative one would land below the working folder.
         if (!isAbsolute(destination))
             return failed(PortalOperationError::destinationNotDirectory(item.proposedDestinationPath));
@@ -587,7 +586,7 @@ FolderPortalEngine::MoveResult executePlan(const DryRunMovePlan& plan)
         if (existsNoFollow(target) || reserved.contains(target)) {
             const auto fresh = FolderPortalEngine::uniqueDestinationURL(QUrl::fromLocalFile(folder),
                                                                         lastComponent(step.source), reserved);
-            target = QDir::cleanPath(fresh.url.toLocalFile());
+            target = standardizedPath(fresh.url).value_or(QString());
         } else {
             reserved.insert(target);
         }

@@ -6,11 +6,11 @@
 // (in memory, like the stacks) and compared before anything moves back.
 #include "core/store/MorvanteelStore.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
 #include "core/engine/SmartRulesEngine.h"
 #include "core/models/PlatformWords.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -96,13 +96,13 @@ Checked leftOver(const Checked& checked, const UndoTransaction& partialInverse)
 {
     QSet<QString> done;
     for (const MovedFilePair& pair : partialInverse.moves)
-        done.insert(QDir::cleanPath(pair.originalPath));
+        done.insert(filepaths::standardizedOrRelative(pair.originalPath));
     Checked rest;
     rest.runnable = checked.runnable;
     rest.runnable.moves.clear();
     for (qsizetype i = 0; i < checked.runnable.moves.size(); ++i) {
         const MovedFilePair& pair = checked.runnable.moves[i];
-        if (done.contains(QDir::cleanPath(pair.destinationPath)))
+        if (done.contains(filepaths::standardizedOrRelative(pair.destinationPath)))
             continue;
         rest.runnable.moves.append(pair);
         rest.identities.append(checked.identities[i]);
@@ -139,7 +139,7 @@ bool MorvanteelStore::moveFiles(const QList<QUrl>& files, const QUuid& portalFen
         setLastStatusMessage(unboundMessage);
         return false;
     }
-    const QString folder = QDir::cleanPath(*tab->portalPath);
+    const QString folder = filepaths::standardizedOrRelative(*tab->portalPath);
     // A bound folder that is gone is not made again under the user's hands: the drop is refused.
     if (!FolderPortalEngine::isBoundFolder(folder)) {
         setLastStatusMessage(FolderPortalEngine::PortalOperationError::destinationNotDirectory(folder).errorDescription());
