@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace mv::filepaths {
@@ -21,8 +23,82 @@ QString decoded(const char* path)
     return QFile::decodeName(path);
 }
 
+bool isExactName(QByteArrayView raw)
+{
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return uchar(c) < 0x80; }))
+        return true;
+    const QByteArray bytes = raw.toByteArray();
+    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+}
+
+QUrl fileUrl(const QString& parentPrefix, const QString& decodedName, const char* rawName)
+{
+    const QByteArrayView raw(rawName);
+    if (isExactName(raw))
+        return QUrl::fromLocalFile(parentPrefix + decodedName);
+    // QUrl keeps a percent-encoded byte that is no UTF-8 as it is, in every form but the
+    // decoded one, so two such names stay two URLs.
+    return QUrl::fromEncoded("file://" + encoded(parentPrefix).toPercentEncoding("/")
+                             + raw.toByteArray().toPercentEncoding());
+}
+
+namespace {
+
+// A URL that names an item on this machine, if it is a file URL.
+bool namesThisMachine(const QUrl& url)
+{
+    if (url.scheme().isEmpty())
+        return true;
+    return url.isLocalFile()
+           && (url.host().isEmpty() || url.host().compare(u"localhost", Qt::CaseInsensitive) == 0);
+}
+
+// The bytes of the URL's path: Qt's decoded forms put U+FFFD for a byte that is no UTF-8.
+QByteArray pathBytes(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+} // namespace
+
+bool hasInexactPath(const QUrl& url)
+{
+    return namesThisMachine(url) && !isExactName(pathBytes(url));
+}
+
+QString shownName(const QUrl& url)
+{
+    return lastComponent(QFile::decodeName(pathBytes(url.adjusted(QUrl::StripTrailingSlash))));
+}
+
+QString encodedIdentity(const QUrl& url)
+{
+    return url.adjusted(QUrl::NormalizePathSegments | QUrl::StripTrailingSlash).toString(QUrl::FullyEncoded);
+}
+
+bool hasInexactNameShownAs(const QString& path)
+{
+    const QString name = lastComponent(path);
+    if (!name.contains(QChar::ReplacementCharacter))
+        return false;
+    DIR* dir = ::opendir(encoded(parentPath(path)).constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isExactName(entry->d_name) && decoded(entry->d_name) == name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 std::optional<QString> localPath(const QUrl& url)
 {
+    if (!isExactName(pathBytes(url)))
+        return std::nullopt;
     if (url.scheme().isEmpty())
         return url.path(QUrl::FullyDecoded);
     if (!url.isLocalFile())

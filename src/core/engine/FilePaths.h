@@ -14,10 +14,34 @@ namespace mv::filepaths {
 QByteArray encoded(const QString& path);
 QString decoded(const char* path);
 
+// Whether a name or path as the file system gives it reads back to the same bytes through
+// text. A name from an old archive may hold bytes that are not UTF-8 (0xE9 for "é"): decoded,
+// they become U+FFFD, and that text names another file, or none.
+bool isExactName(QByteArrayView raw);
+
+// The file URL of a listed item: `decodedName` in the folder `parentPrefix` (ending in "/").
+// An item whose `rawName` is not exact gets the URL of its very bytes, percent-encoded
+// ("caf%E9"), which no path of ours turns into text: localPath refuses it.
+QUrl fileUrl(const QString& parentPrefix, const QString& decodedName, const char* rawName);
+
 // The path a URL names on this machine, as written (not cleaned): a file URL without a host or
 // with "localhost", or a URL without a scheme. None for anything else, such as a file URL of
-// another machine ("file://server/share", which Qt would turn into the local "//server/share").
+// another machine ("file://server/share", which Qt would turn into the local "//server/share"),
+// or a URL whose path is not exact text (see hasInexactPath). Every file operation turns
+// URLs into paths here, so none of them acts on a lossy path that names another file.
 std::optional<QString> localPath(const QUrl& url);
+
+// Whether `url` names a local item whose path bytes are not exact text, such as a listed
+// "caf%E9"; localPath refuses it. shownName is its last component as a listing shows it, with
+// U+FFFD.
+bool hasInexactPath(const QUrl& url);
+QString shownName(const QUrl& url);
+// The URL written out, its path bytes percent-encoded, with "." and ".." segments resolved and
+// no trailing slash: how an item without an exact path is told apart. Never a path ("/…").
+QString encodedIdentity(const QUrl& url);
+
+// A folder holds an item whose inexact name is shown as the last component of `path`.
+bool hasInexactNameShownAs(const QString& path);
 
 // The plain absolute path, with ".", ".." (also above the root) and repeated slashes resolved
 // and no trailing slash; symbolic links are kept. None for a relative path: it never resolves

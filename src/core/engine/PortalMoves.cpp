@@ -419,6 +419,11 @@ PortalOperationError PortalOperationError::nothingMoved()
     return PortalOperationError{Kind::nothingMoved, QString()};
 }
 
+PortalOperationError PortalOperationError::unreadableName(const QStringList& shownNames)
+{
+    return PortalOperationError{Kind::unreadableName, shownNames.join(u'、')};
+}
+
 QString PortalOperationError::errorDescription() const
 {
     switch (kind) {
@@ -428,6 +433,8 @@ QString PortalOperationError::errorDescription() const
         return QStringLiteral("不能将文件夹“") + detail + QStringLiteral("”移动到其自身或子目录中。");
     case Kind::nothingMoved:
         return QStringLiteral("没有需要移动的文件。");
+    case Kind::unreadableName:
+        return QStringLiteral("文件名含有无法识别的字符，无法移动：") + detail;
     }
     return QString();
 }
@@ -470,6 +477,9 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& preferredFileName,
                                        QSet<QString>& reservedPaths)
 {
+    // No name in a folder that no path of ours names: the move to it is then refused.
+    if (hasInexactPath(folder))
+        return UniqueDestination{};
     const QString folderPath = standardizedPath(folder).value_or(standardizedOrRelative(folder.toLocalFile()));
     QString chosen;
     const bool didRename = uniqueDestinationIn(folderPath, preferredFileName, reservedPaths, chosen);
@@ -478,6 +488,10 @@ UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& prefer
 
 Result<FileIdentity, MoveError> performSafeMove(const QUrl& from, const QUrl& to)
 {
+    for (const QUrl& url : {from, to}) {
+        if (hasInexactPath(url))
+            return MoveError(PortalOperationError::unreadableName({shownName(url)}));
+    }
     const auto source = standardizedPath(from);
     if (!source)
         return MoveError(FileSystemError{FileOperation::move, ENOENT, from.toString(QUrl::PreferLocalFile)});
@@ -513,8 +527,18 @@ MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirector
     QList<Planned> planned;
     QSet<QString> seen;
     QHash<QString, QString> canonicalParents;
+    QStringList unreadable; // shown names of the sources no path of ours names
     for (const QUrl& url : sources) {
         const auto source = standardizedPath(url);
+        if (!source && hasInexactPath(url)) {
+            // Its decoded path would name another file, or none: it stays, and is named. Its
+            // encoded URL, kept in `seen`, never equals a path.
+            const QString key = encodedIdentity(url);
+            if (!seen.contains(key))
+                unreadable.append(shownName(url));
+            seen.insert(key);
+            continue;
+        }
         if (!source || seen.contains(*source))
             continue;
         seen.insert(*source);
@@ -538,7 +562,7 @@ MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirector
         planned.append(Planned{*source, sourceStat});
     }
     if (planned.isEmpty())
-        return failed(PortalOperationError::nothingMoved());
+        return concludeBatch({}, unreadable);
 
     if (!destinationExists) {
         std::error_code error;
@@ -568,9 +592,17 @@ MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirector
         batch.transaction.moves.append(MovedFilePair{source, target});
         batch.identities.append(moved.value());
     }
+    return concludeBatch(finish(), unreadable);
+}
+
+MoveResult concludeBatch(MoveBatch batch, const QStringList& unreadableNames)
+{
     if (batch.transaction.moves.isEmpty())
-        return failed(PortalOperationError::nothingMoved());
-    return finish();
+        return failed(unreadableNames.isEmpty() ? PortalOperationError::nothingMoved()
+                                                : PortalOperationError::unreadableName(unreadableNames));
+    if (!unreadableNames.isEmpty())
+        return failed(PortalOperationError::unreadableName(unreadableNames), std::move(batch));
+    return batch;
 }
 
 MoveResult undoTransaction(const UndoTransaction& transaction)

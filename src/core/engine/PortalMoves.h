@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -27,6 +28,7 @@ struct PortalOperationError final {
         destinationNotDirectory,     // detail: the destination's path
         cannotMoveDirectoryIntoSelf, // detail: the folder's name
         nothingMoved,                // detail: empty
+        unreadableName,              // detail: the names as listed, with U+FFFD, joined by "、"
     };
 
     Kind kind = Kind::nothingMoved;
@@ -35,9 +37,10 @@ struct PortalOperationError final {
     [[nodiscard]] static PortalOperationError destinationNotDirectory(const QString& path);
     [[nodiscard]] static PortalOperationError cannotMoveDirectoryIntoSelf(const QString& folderName);
     [[nodiscard]] static PortalOperationError nothingMoved();
+    [[nodiscard]] static PortalOperationError unreadableName(const QStringList& shownNames);
 
     // "目标路径不是有效文件夹：" + path, "不能将文件夹“" + name + "”移动到其自身或子目录中。",
-    // or "没有需要移动的文件。".
+    // "没有需要移动的文件。", or "文件名含有无法识别的字符，无法移动：" + names.
     QString errorDescription() const;
 
     bool operator==(const PortalOperationError&) const = default;
@@ -110,7 +113,7 @@ struct UniqueDestination final {
 
 // The first of `preferredFileName`, "base 2.ext", "base 3.ext", ... that nothing in `folder`
 // holds (tested with lstat) and that is not in `reservedPaths`; its standardized path is
-// added to `reservedPaths`. The extension is the text after the last dot, except for a dot
+// added to `reservedPaths`. An empty URL for a folder without an exact path. The extension is the text after the last dot, except for a dot
 // that begins the name or ends it: ".bashrc" becomes ".bashrc 2", "Photos.app" becomes
 // "Photos 2.app", "archive.tar.gz" becomes "archive.tar 2.gz".
 [[nodiscard]] UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& preferredFileName,
@@ -126,6 +129,9 @@ struct UniqueDestination final {
 // Missing sources, repeated sources and sources already in that folder are skipped; a
 // taken name gets the next free one. The label is `label`, or "移动 " + name for one
 // item, or "移动 " + n + " 个项目到 " + the folder's name for several.
+// A source whose name is not exact text (filepaths::hasInexactPath) stays where it is: the
+// others move, and the result is then an unreadableName failure naming it, beside the
+// moves made.
 [[nodiscard]] MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirectory,
                                    const std::optional<QString>& label = std::nullopt);
 
@@ -133,6 +139,12 @@ struct UniqueDestination final {
 // labelled "恢复：" + label. A pair whose file is gone is skipped; a former place that has
 // been taken meanwhile gets the next free name beside it. Redo is the inverse of the inverse.
 [[nodiscard]] MoveResult undoTransaction(const UndoTransaction& transaction);
+
+// How a batch ends that left the files named in `unreadableNames` alone (shown names, whose
+// bytes are not UTF-8): the batch itself when there are none; otherwise an unreadableName
+// failure beside the moves made. A batch without moves fails with nothingMoved, or with
+// unreadableName when such files were its only ones.
+[[nodiscard]] MoveResult concludeBatch(MoveBatch batch, const QStringList& unreadableNames);
 
 namespace detail {
 

@@ -55,11 +55,12 @@ private:
     int m_fd;
 };
 
-PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const struct statx* info,
-                          ExtensionDisplay extensions)
+// `name` is `rawName` decoded; a raw name that is not exact keeps its bytes in the URL.
+PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const char* rawName,
+                          const struct statx* info, ExtensionDisplay extensions)
 {
     PortalFileEntry entry;
-    entry.url = QUrl::fromLocalFile(parentPrefix + name);
+    entry.url = filepaths::fileUrl(parentPrefix, name, rawName);
     const qsizetype dot = extensionDot(name);
     if (dot >= 0)
         entry.fileExtension = name.mid(dot + 1).toLower();
@@ -227,7 +228,7 @@ PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
             ::statx(relative ? folder.get() : AT_FDCWD, relative ? rawName : native.c_str(),
                     statxFlags, statxFields, &info)
             == 0;
-        entries.append(makeEntry(parentPrefix, name, haveInfo ? &info : nullptr, extensions));
+        entries.append(makeEntry(parentPrefix, name, rawName, haveInfo ? &info : nullptr, extensions));
     }
     if (error)
         return result; // A listing that fails part-way is not trusted at all.
@@ -406,7 +407,7 @@ PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden
             return full;
         }
         const struct statx info = entry.facts.expanded();
-        result.entries.append(makeEntry(parentPrefix, entry.name,
+        result.entries.append(makeEntry(parentPrefix, entry.name, rawNames.c_str() + entry.rawName,
                                         entry.factsRead ? &info : nullptr, extensions));
     }
     return result;

@@ -14,8 +14,15 @@ QString PortalFileEntry::id() const
     // are not resolved.
     if (const auto path = filepaths::standardizedPath(url))
         return *path;
+    if (filepaths::hasInexactPath(url))
+        return filepaths::encodedIdentity(url);
     // A relative URL, or one of another machine, as it was always identified.
     return QDir::cleanPath(url.isLocalFile() ? url.toLocalFile() : url.path());
+}
+
+bool PortalFileEntry::hasExactName() const
+{
+    return !filepaths::hasInexactPath(url);
 }
 
 QString PortalFileEntry::formattedSize() const

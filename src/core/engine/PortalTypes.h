@@ -24,8 +24,15 @@ struct PortalFileEntry {
     std::optional<QString> utTypeIdentifier;
     QString symbolName;
 
-    // The path of the standardized url: how views and search results identify the entry.
+    // The path of the standardized url: how views and search results identify the entry. An
+    // entry without an exact name (see hasExactName) is identified by its encoded URL instead,
+    // "file:///…/caf%E9", which no path of a listed item equals and which keeps two such names,
+    // that read alike as text, apart.
     QString id() const;
+    // Whether `name` is the item's very name. A name that is not UTF-8 is shown with U+FFFD in
+    // `name` and `displayName`; such an entry is listed but never moved, trashed or tidied,
+    // since no text path of ours names that file.
+    bool hasExactName() const;
     // "文件夹" for a folder, else the size in the file-size style.
     QString formattedSize() const;
 

@@ -455,6 +455,11 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
     const qint64 nowMs = now.toMSecsSinceEpoch();
     qint64 skipped = 0;
     for (const PortalFileEntry& entry : entries) {
+        // A name that is not UTF-8 has no path here that names that file: listed, never moved.
+        if (!entry.hasExactName()) {
+            ++skipped;
+            continue;
+        }
         EntryUnderTest subject(entry, nowMs);
         std::optional<size_t> chosen;
         for (size_t i = 0; i < compiled.size(); ++i) {
@@ -564,10 +569,15 @@ FolderPortalEngine::MoveResult executePlan(const DryRunMovePlan& plan)
         return std::move(batch);
     };
     QSet<QString> reserved;
+    QStringList unreadable; // the shown names of planned files that no path of ours names
     for (const Step& step : steps) {
-        // Gone since planning: passed over without a word.
-        if (!existsNoFollow(step.source))
+        // Gone since planning: passed over without a word. Unless what the plan names is the
+        // lossy reading of a name that is not UTF-8: that file is there, and is said to stay.
+        if (!existsNoFollow(step.source)) {
+            if (hasInexactNameShownAs(step.source))
+                unreadable.append(lastComponent(step.source));
             continue;
+        }
 
         const QString folder = parentPath(step.destination);
         const QByteArray encodedFolder = encoded(folder);
@@ -602,9 +612,7 @@ FolderPortalEngine::MoveResult executePlan(const DryRunMovePlan& plan)
         batch.transaction.moves.append(MovedFilePair{step.source, target});
         batch.identities.append(moved.value());
     }
-    if (batch.transaction.moves.isEmpty())
-        return failed(PortalOperationError::nothingMoved());
-    return finish();
+    return FolderPortalEngine::concludeBatch(finish(), unreadable);
 }
 
 } // namespace mv::SmartRulesEngine

@@ -71,8 +71,9 @@ namespace mv::SmartRulesEngine {
 // names skipped, no filter, folders first then by name), each tested against the enabled
 // rules by ascending priority (equal priorities in list order). A folder is only offered to
 // rules that have an isDirectory condition. An entry gets no move, and counts as skipped,
-// when no rule takes it, when it is already in its destination folder, or when it is a
-// folder whose destination lies inside itself. Destination names are free on disk and
+// when no rule takes it, when it is already in its destination folder, when it is a
+// folder whose destination lies inside itself, or when its name is not UTF-8
+// (PortalFileEntry::hasExactName). Destination names are free on disk and
 // among the plan's own items ("name 2.ext" and so on). Destinations resolve against
 // `defaultBaseDirectory`, or the source folder when that is absent. A missing, unbound or
 // unreadable source gives an empty plan. Only reads the disk.
@@ -81,7 +82,9 @@ namespace mv::SmartRulesEngine {
                                              const std::optional<QUrl>& defaultBaseDirectory);
 
 // Carries out `plan` in its order with the portal engine's safe move, creating destination
-// folders as needed. An item whose source has gone is passed over; a destination taken
+// folders as needed. An item whose source has gone is passed over; one whose source path is
+// the lossy reading of a name that is not UTF-8 is not: that file stays, and the result is an
+// unreadableName failure naming it (beside the moves made). A destination taken
 // since planning gets the next free name made from the source's own name. A plan that
 // would put a folder into itself or below itself is refused before anything moves.
 // The transaction is labelled "智能整理 " + n + " 个项目". Fails with nothingMoved when the

@@ -1,6 +1,7 @@
 // QtTest first: moc reads this file with C++17 predefines and stumbles on <concepts> otherwise.
 #include <QtTest>
 
+#include "support/InexactNames.h"
 #include "support/StoreFixture.h"
 
 #include "core/engine/PortalMoves.h"
@@ -426,6 +427,55 @@ private Q_SLOTS:
         QCOMPARE(w.status(), u"已撤销：移动 a.txt"_s);
         QCOMPARE(w.read(u"desk/a.txt"_s), QByteArray("a"));
         QVERIFY(!exists(w.path(u"portal/a.txt"_s)));
+    }
+
+    void namesThatAreNotUtf8StayWhereTheyAre_data() { inexactNameRows(); }
+    void namesThatAreNotUtf8StayWhereTheyAre()
+    {
+        // Dropped as a file manager hands such a file over: its bytes percent-encoded.
+        InexactNameTree tree;
+        QVERIFY(tree.buildFromRow());
+        const QByteArrayList& names = tree.inexact;
+        World w;
+        const QUuid fence = w.addFence(w.desk, {tabOf(FenceKind::portal, tree.destination())});
+        QList<QUrl> dropped;
+        for (const QByteArray& name : names)
+            dropped.append(QUrl::fromEncoded("file://" + (tree.rawSource() + '/' + name).toPercentEncoding("/")));
+        const InexactNameTree::Snapshot before = tree.sourceNow();
+        const QString refusal = tree.refusal();
+        const int saves = w.saves();
+
+        QVERIFY(!w.store->moveFiles(dropped, fence));
+        QCOMPARE(w.status(), refusal);
+        QVERIFY(w.store->undoStack().isEmpty());
+        QCOMPARE(w.saves(), saves);
+        QCOMPARE(tree.sourceNow(), before);
+        QVERIFY(tree.destinationNow().isEmpty());
+
+        // With the files their lossy readings name: those move, and the rest is named.
+        for (const QByteArray& name : InexactNameTree::decoysAndOrdinary())
+            dropped.append(QUrl::fromLocalFile(QFile::decodeName(tree.rawSource() + '/' + name)));
+        QVERIFY(!w.store->moveFiles(dropped, fence));
+        QCOMPARE(w.status(), u"移动 3 个项目到 dest"_s + undoHint + u'；' + refusal);
+        QCOMPARE(labels(w.store->undoStack()), QStringList{u"移动 3 个项目到 dest"_s});
+        QCOMPARE(w.saves(), saves + 1);
+        QCOMPARE(tree.destinationNow(), InexactNameTree::only(before, InexactNameTree::decoysAndOrdinary()));
+        QCOMPARE(tree.sourceNow(), InexactNameTree::only(before, names));
+
+        QVERIFY(w.store->undoLastFileOperation());
+        QCOMPARE(w.status(), u"已撤销：移动 3 个项目到 dest"_s);
+        QCOMPARE(tree.sourceNow(), before);
+        QVERIFY(tree.destinationNow().isEmpty());
+
+        // A tidy of that folder proposes the three and leaves the rest, counted as skipped.
+        w.store->setSmartRules({InexactNameTree::everythingRule(tree.destination())});
+        const DryRunMovePlan plan = w.store->buildSmartTidyDryRun(tree.source());
+        QCOMPARE(plan.matchedMoves.size(), 3);
+        QCOMPARE(plan.skippedCount, names.size());
+        QVERIFY(w.store->executeSmartTidyPlan(plan));
+        QCOMPARE(w.status(), u"智能整理 3 个项目（可撤销）"_s);
+        QCOMPARE(tree.destinationNow(), InexactNameTree::only(before, InexactNameTree::decoysAndOrdinary()));
+        QCOMPARE(tree.sourceNow(), InexactNameTree::only(before, names));
     }
 
     void failedUndoKeepsWhatDidNotGoBack()
