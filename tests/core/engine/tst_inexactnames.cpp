@@ -102,6 +102,20 @@ private Q_SLOTS:
             expected.sort();
             QCOMPARE(shownInexact, expected);
         }
+
+        // Opened as a folder, such an entry is not there, though a folder has the name it reads as.
+        if (tree.foldersOnly) {
+            const QByteArray lossy = tree.rawSource() + '/' + Tree::replacementDecoy;
+            QCOMPARE(::unlink(lossy.constData()), 0);
+            QCOMPARE(::mkdir(lossy.constData(), 0755), 0);
+            QVERIFY(Tree::write(lossy + "/other.txt", "other"));
+            for (const QUrl& url : urlsOf(listed(tree.source()), false)) {
+                const PortalScanResult opened = Portal::scanDirectory(
+                    url, Portal::HiddenFiles::Show, Portal::ExtensionDisplay::Show, QString(), FenceSortMode::nameAsc, {});
+                QVERIFY(opened.isMissing);
+                QVERIFY(opened.entries.isEmpty());
+            }
+        }
     }
 
     void moveIsRefused_data() { inexactNameRows(); }
