@@ -71,6 +71,11 @@ QString shownName(const QUrl& url)
     return lastComponent(QFile::decodeName(pathBytes(url.adjusted(QUrl::StripTrailingSlash))));
 }
 
+bool isPresentInexactItem(const QUrl& url)
+{
+    return hasInexactPath(url) && existsNoFollow(pathBytes(url));
+}
+
 QString encodedIdentity(const QUrl& url)
 {
     return url.adjusted(QUrl::NormalizePathSegments | QUrl::StripTrailingSlash).toString(QUrl::FullyEncoded);

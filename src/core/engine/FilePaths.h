@@ -36,6 +36,8 @@ std::optional<QString> localPath(const QUrl& url);
 // U+FFFD.
 bool hasInexactPath(const QUrl& url);
 QString shownName(const QUrl& url);
+// hasInexactPath, and something (a dangling symlink included) has those bytes for its path.
+bool isPresentInexactItem(const QUrl& url);
 // The URL written out, its path bytes percent-encoded, with "." and ".." segments resolved and
 // no trailing slash: how an item without an exact path is told apart. Never a path ("/…").
 QString encodedIdentity(const QUrl& url);

@@ -530,7 +530,7 @@ MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirector
     QStringList unreadable; // shown names of the sources no path of ours names
     for (const QUrl& url : sources) {
         const auto source = standardizedPath(url);
-        if (!source && hasInexactPath(url)) {
+        if (!source && isPresentInexactItem(url)) {
             // Its decoded path would name another file, or none: it stays, and is named. Its
             // encoded URL, kept in `seen`, never equals a path.
             const QString key = encodedIdentity(url);

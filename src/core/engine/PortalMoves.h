@@ -129,7 +129,7 @@ struct UniqueDestination final {
 // Missing sources, repeated sources and sources already in that folder are skipped; a
 // taken name gets the next free one. The label is `label`, or "移动 " + name for one
 // item, or "移动 " + n + " 个项目到 " + the folder's name for several.
-// A source whose name is not exact text (filepaths::hasInexactPath) stays where it is: the
+// A source whose name is not exact text (filepaths::isPresentInexactItem) stays where it is: the
 // others move, and the result is then an unreadableName failure naming it, beside the
 // moves made.
 [[nodiscard]] MoveResult moveFiles(const QList<QUrl>& sources, const QUrl& destinationDirectory,

@@ -136,6 +136,12 @@ private Q_SLOTS:
         QCOMPARE(tree.sourceNow(), before);
         QVERIFY(tree.destinationNow().isEmpty());
 
+        // Such a name that nothing has is missing like any other source.
+        const QUrl gone = QUrl::fromEncoded("file://" + (tree.rawSource() + "/caf\xE7").toPercentEncoding("/"));
+        const auto missing = Portal::moveFiles({gone}, QUrl::fromLocalFile(tree.destination()));
+        QVERIFY(!missing);
+        QCOMPARE(errorText(missing.error().error), u"没有需要移动的文件。"_s);
+
         // One at a time as well.
         for (const QUrl& url : urlsOf(entries, false)) {
             const auto one = Portal::performSafeMove(url, QUrl::fromLocalFile(tree.destination() + u"/x"_s));
