@@ -1,5 +1,6 @@
 #include "desktop/content/CuratedItemLauncher.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/models/Paths.h"
 
 #include <QDesktopServices>
@@ -212,8 +213,8 @@ CuratedLaunch::Step CuratedLaunch::plan(const FenceItem& item)
     const std::optional<QUrl> url = item.resolvedURL();
     if (!url)
         return Nothing{};
-    if (url->isLocalFile()) {
-        const QString path = url->toLocalFile();
+    if (const std::optional<QString> local = url->isLocalFile() ? filepaths::localPath(*url) : std::nullopt) {
+        const QString& path = *local;
         if (path.startsWith(u'/')) {
             if (path.endsWith(QStringLiteral(".desktop")) && isRegularFile(path)) {
                 if (std::optional<StartProgram> command = desktopEntryCommand(path))

@@ -1,10 +1,10 @@
 #include "desktop/content/PortalBrowser.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
 #include "core/store/MorvanteelStore.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
 
-#include <QDir>
 #include <QPointer>
 
 #include <utility>
@@ -13,10 +13,12 @@ namespace mv {
 
 namespace {
 
-// The standardized file URL of a folder entered: "." and ".." resolved, no trailing slash.
+// The standardized file URL of a folder entered: "." and ".." resolved, no trailing slash. A URL
+// naming no exact local path is kept as it is: the watcher then lists it as missing.
 QUrl standardizedFolderURL(const QUrl& url)
 {
-    return url.isLocalFile() ? QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile())) : url;
+    const std::optional<QString> path = filepaths::standardizedPath(url);
+    return path ? QUrl::fromLocalFile(*path) : url;
 }
 
 } // namespace
@@ -40,7 +42,7 @@ std::optional<QUrl> PortalBrowser::rootPortalURL() const
     const FenceTab* tab = fence ? fence->activeTab() : nullptr;
     if (!tab || !tab->portalPath || !FolderPortalEngine::isBoundPath(*tab->portalPath))
         return std::nullopt;
-    return QUrl::fromLocalFile(QDir::cleanPath(*tab->portalPath));
+    return QUrl::fromLocalFile(filepaths::standardizedPath(*tab->portalPath).value_or(*tab->portalPath));
 }
 
 std::optional<QUrl> PortalBrowser::currentPortalURL() const

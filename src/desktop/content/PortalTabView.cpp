@@ -1,5 +1,6 @@
 #include "desktop/content/PortalTabView.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/models/PlatformWords.h"
 #include "core/store/MorvanteelStore.h"
 #include "design/DesignFonts.h"
@@ -15,7 +16,6 @@
 
 #include <QActionGroup>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -30,7 +30,7 @@ namespace {
 QString folderName(const QUrl& url)
 {
     const QString name = url.fileName();
-    return name.isEmpty() ? QDir::cleanPath(url.toLocalFile()) : name;
+    return name.isEmpty() ? filepaths::standardizedPath(url).value_or(url.toDisplayString()) : name;
 }
 
 LiquidGlassButton* makeMenuButton(DesignEnvironment* environment, const QString& symbol, const QString& name,
@@ -326,9 +326,13 @@ void PortalTabView::choosePortalFolder()
     const FolderChooser chooser = folderChooser;
     const std::optional<QString> chosen = chooser ? chooser(window()) : std::nullopt;
     // The picker's loop may have outlived this view, or the fence.
-    if (!self || !chosen || !QDir::isAbsolutePath(*chosen))
+    if (!self || !chosen)
         return;
-    const QString path = QDir::cleanPath(*chosen);
+    // A relative answer never binds against the working folder.
+    const std::optional<QString> standardized = filepaths::standardizedPath(*chosen);
+    if (!standardized)
+        return;
+    const QString path = *standardized;
     const std::optional<FenceModel> fence = currentFenceWithTab();
     if (!fence)
         return;
