@@ -5,13 +5,20 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace mv::json {
 
 QString Error::text() const
 {
     return (path.isEmpty() ? QStringLiteral("document") : path) + QStringLiteral(": ") + message;
+}
+
+QString Error::errorDescription() const
+{
+    return path.isEmpty() ? reason : QStringLiteral("字段 ") + path + u' ' + reason;
 }
 
 QString pathText(const PathNode* node)
@@ -32,10 +39,10 @@ QString pathText(const PathNode* node)
     return text;
 }
 
-void State::fail(const PathNode* path, QString message)
+void State::fail(const PathNode* path, QString message, QString reason)
 {
     if (!m_error)
-        m_error = Error{pathText(path), std::move(message)};
+        m_error = Error{pathText(path), std::move(message), std::move(reason)};
 }
 
 QString describeType(const QJsonValue& value)
@@ -52,49 +59,101 @@ QString describeType(const QJsonValue& value)
     return QStringLiteral("nothing");
 }
 
-QString quoted(const QString& text)
-{
-    // Long values are cut so that an error stays one readable line.
-    constexpr qsizetype limit = 80;
-    if (text.size() <= limit)
-        return u'"' + text + u'"';
-    return u'"' + text.left(limit) + QStringLiteral("…\"");
-}
-
 namespace {
 
-bool expect(const QJsonValue& value, QJsonValue::Type type, const char* what, const PathNode* path, State& state)
+QString describeTypeInChinese(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::Null: return QStringLiteral("空值");
+    case QJsonValue::Bool: return QStringLiteral("布尔值");
+    case QJsonValue::Double: return QStringLiteral("数字");
+    case QJsonValue::String: return QStringLiteral("字符串");
+    case QJsonValue::Array: return QStringLiteral("数组");
+    case QJsonValue::Object: return QStringLiteral("对象");
+    case QJsonValue::Undefined: break;
+    }
+    return QStringLiteral("无");
+}
+
+// Long values are cut so that an error stays one readable line, never inside a surrogate pair.
+QString shortened(const QString& text)
+{
+    constexpr qsizetype limit = 80;
+    if (text.size() <= limit)
+        return text;
+    const qsizetype cut = text[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+    return text.left(cut) + u'…';
+}
+
+bool expect(const QJsonValue& value, QJsonValue::Type type, const char* english, const char* chinese,
+            const PathNode* path, State& state)
 {
     if (value.type() == type)
         return true;
-    state.fail(path, QStringLiteral("expected ") + QLatin1StringView(what) + QStringLiteral(", found ") + describeType(value));
+    failWrongType(value, path, state, english, chinese);
     return false;
+}
+
+// Line and column (both from 1, the column in characters) of a byte offset into UTF-8 text.
+std::pair<qsizetype, qsizetype> lineAndColumn(const QByteArray& bytes, qsizetype offset)
+{
+    qsizetype line = 1;
+    qsizetype column = 1;
+    for (qsizetype i = 0; i < std::min(offset, bytes.size()); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == '\n') {
+            ++line;
+            column = 1;
+        } else if ((byte & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return {line, column};
 }
 
 } // namespace
 
+QString quoted(const QString& text)
+{
+    return u'"' + shortened(text) + u'"';
+}
+
+QString quotedInChinese(const QString& text)
+{
+    return u'“' + shortened(text) + u'”';
+}
+
+void failWrongType(const QJsonValue& value, const PathNode* path, State& state, const char* english, const char* chinese)
+{
+    state.fail(path, QStringLiteral("expected ") + QLatin1StringView(english) + QStringLiteral(", found ") + describeType(value),
+               QStringLiteral("类型不对（应为") + QString::fromUtf8(chinese) + QStringLiteral("，实为")
+                   + describeTypeInChinese(value) + u'）');
+}
+
 void read(const QJsonValue& value, const PathNode* path, State& state, QString& out)
 {
-    if (expect(value, QJsonValue::String, "a string", path, state))
+    if (expect(value, QJsonValue::String, "a string", "字符串", path, state))
         out = value.toString();
 }
 
 void read(const QJsonValue& value, const PathNode* path, State& state, bool& out)
 {
-    if (expect(value, QJsonValue::Bool, "true or false", path, state))
+    if (expect(value, QJsonValue::Bool, "true or false", "true 或 false", path, state))
         out = value.toBool();
 }
 
 void read(const QJsonValue& value, const PathNode* path, State& state, qint64& out)
 {
-    if (!expect(value, QJsonValue::Double, "an integer", path, state))
+    if (!expect(value, QJsonValue::Double, "an integer", "整数", path, state))
         return;
     // toInteger() gives its fallback for a fraction or a value beyond 64 bits; two different
     // fallbacks tell that apart from a real value.
     const qint64 first = value.toInteger(0);
     const qint64 second = value.toInteger(1);
     if (first != second) {
-        state.fail(path, QStringLiteral("expected an integer, found ") + QString::number(value.toDouble(), 'g', 17));
+        const QString number = QString::number(value.toDouble(), 'g', 17);
+        state.fail(path, QStringLiteral("expected an integer, found ") + number,
+                   QStringLiteral("的值 ") + number + QStringLiteral(" 不是整数或超出范围"));
         return;
     }
     out = first;
@@ -102,30 +161,32 @@ void read(const QJsonValue& value, const PathNode* path, State& state, qint64& o
 
 void read(const QJsonValue& value, const PathNode* path, State& state, double& out)
 {
-    if (expect(value, QJsonValue::Double, "a number", path, state))
+    if (expect(value, QJsonValue::Double, "a number", "数字", path, state))
         out = value.toDouble();
 }
 
 void read(const QJsonValue& value, const PathNode* path, State& state, QUuid& out)
 {
-    if (!expect(value, QJsonValue::String, "a UUID string", path, state))
+    if (!expect(value, QJsonValue::String, "a UUID string", "UUID 字符串", path, state))
         return;
     const QString text = value.toString();
     if (const auto id = parseUuid(text))
         out = *id;
     else
-        state.fail(path, quoted(text) + QStringLiteral(" is not a UUID"));
+        state.fail(path, quoted(text) + QStringLiteral(" is not a UUID"),
+                   QStringLiteral("的值") + quotedInChinese(text) + QStringLiteral("不是有效的 UUID"));
 }
 
 void read(const QJsonValue& value, const PathNode* path, State& state, QDateTime& out)
 {
-    if (!expect(value, QJsonValue::String, "an ISO-8601 date-time string", path, state))
+    if (!expect(value, QJsonValue::String, "an ISO-8601 date-time string", "ISO-8601 日期时间字符串", path, state))
         return;
     const QString text = value.toString();
     if (const auto time = parseTimestamp(text))
         out = *time;
     else
-        state.fail(path, quoted(text) + QStringLiteral(" is not an ISO-8601 date-time with a zone"));
+        state.fail(path, quoted(text) + QStringLiteral(" is not an ISO-8601 date-time with a zone in the years 1 to 9999"),
+                   QStringLiteral("的值") + quotedInChinese(text) + QStringLiteral("不是公元 1 至 9999 年间带时区的 ISO-8601 日期时间"));
 }
 
 QJsonValue write(const QString& value, const PathNode*, State&)
@@ -147,7 +208,8 @@ QJsonValue write(double value, const PathNode* path, State& state)
 {
     // QJsonDocument would silently print these as null, which no reader accepts back.
     if (!std::isfinite(value)) {
-        state.fail(path, QStringLiteral("cannot write a number that is not finite"));
+        state.fail(path, QStringLiteral("cannot write a number that is not finite"),
+                   QStringLiteral("的数值不是有限数，无法写入"));
         return {};
     }
     return value;
@@ -162,7 +224,8 @@ QJsonValue write(const QDateTime& value, const PathNode* path, State& state)
 {
     if (const auto text = formatTimestamp(value))
         return *text;
-    state.fail(path, QStringLiteral("cannot write a time that is invalid or outside the years 1 to 9999"));
+    state.fail(path, QStringLiteral("cannot write a time that is invalid or outside the years 1 to 9999"),
+               QStringLiteral("的时间无效或不在公元 1 至 9999 年间，无法写入"));
     return {};
 }
 
@@ -180,12 +243,22 @@ Result<QJsonObject, Error> parseObject(const QByteArray& bytes)
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return Error{{}, QStringLiteral("not valid JSON (") + parseError.errorString()
-                             + QStringLiteral(" at byte ") + QString::number(parseError.offset) + u')'};
+        QString reason = QStringLiteral("内容为空");
+        if (!bytes.trimmed().isEmpty()) {
+            const auto [line, column] = lineAndColumn(bytes, parseError.offset);
+            reason = QStringLiteral("第 ") + QString::number(line) + QStringLiteral(" 行第 ") + QString::number(column)
+                     + QStringLiteral(" 列处不是有效的 JSON");
+        }
+        return Error{{},
+                     QStringLiteral("not valid JSON (") + parseError.errorString() + QStringLiteral(" at byte ")
+                         + QString::number(parseError.offset) + u')',
+                     reason};
     }
     if (!document.isObject()) {
-        return Error{{}, QStringLiteral("expected an object at the top level, found ")
-                             + (document.isArray() ? QStringLiteral("an array") : QStringLiteral("nothing"))};
+        return Error{{},
+                     QStringLiteral("expected an object at the top level, found ")
+                         + (document.isArray() ? QStringLiteral("an array") : QStringLiteral("nothing")),
+                     QStringLiteral("顶层不是 JSON 对象")};
     }
     return document.object();
 }

@@ -27,9 +27,14 @@ namespace mv::json {
 
 struct Error {
     QString path;    // "fences[2].tabs[0].kind"; empty for the document itself
-    QString message; // "\"Portal\" is not a tab kind"
+    QString message; // "\"Portal\" is not a tab kind", for logs and tests
+    QString reason;  // the same in Chinese, for the user: "的值“Portal”无效"
 
+    // "fences[2].tabs[0].kind: \"Portal\" is not a tab kind"
     QString text() const;
+    // What the status line says: "字段 fences[2].tabs[0].kind 的值“Portal”无效", or for the
+    // document as a whole just the reason, "第 3 行第 17 列处不是有效的 JSON".
+    QString errorDescription() const;
     bool operator==(const Error&) const = default;
 };
 
@@ -47,7 +52,7 @@ QString pathText(const PathNode* node);
 class State final {
 public:
     bool failed() const { return m_error.has_value(); }
-    void fail(const PathNode* path, QString message);
+    void fail(const PathNode* path, QString message, QString reason);
     const Error& error() const { return *m_error; }
 
 private:
@@ -63,6 +68,10 @@ inline constexpr bool isOptional<std::optional<T>> = true;
 
 QString describeType(const QJsonValue& value);
 QString quoted(const QString& text);
+QString quotedInChinese(const QString& text);
+// Fails with "expected <english>, found a number" and "类型不对（应为<chinese>，实为数字）".
+void failWrongType(const QJsonValue& value, const PathNode* path, State& state, const char* english,
+                   const char* chinese);
 
 void read(const QJsonValue& value, const PathNode* path, State& state, QString& out);
 void read(const QJsonValue& value, const PathNode* path, State& state, bool& out);
@@ -75,7 +84,7 @@ template<ModelEnum E>
 void read(const QJsonValue& value, const PathNode* path, State& state, E& out)
 {
     if (!value.isString()) {
-        state.fail(path, QStringLiteral("expected a string, found ") + describeType(value));
+        failWrongType(value, path, state, "a string", "字符串");
         return;
     }
     const QString text = value.toString();
@@ -83,7 +92,8 @@ void read(const QJsonValue& value, const PathNode* path, State& state, E& out)
         out = *parsed;
         return;
     }
-    state.fail(path, quoted(text) + QStringLiteral(" is not ") + QLatin1StringView(EnumInfo<E>::noun));
+    state.fail(path, quoted(text) + QStringLiteral(" is not ") + QLatin1StringView(EnumInfo<E>::noun),
+               QStringLiteral("的值") + quotedInChinese(text) + QStringLiteral("无效"));
 }
 
 // The templates below find each other, and the overloads above, through the PathNode
@@ -111,7 +121,7 @@ public:
             out = std::move(value);
         } else {
             if (it == m_object.constEnd()) {
-                m_state.fail(&node, QStringLiteral("required key is missing"));
+                m_state.fail(&node, QStringLiteral("required key is missing"), QStringLiteral("缺失"));
                 return;
             }
             read(it.value(), &node, m_state, out);
@@ -128,7 +138,7 @@ template<class T>
 void read(const QJsonValue& value, const PathNode* path, State& state, QList<T>& out)
 {
     if (!value.isArray()) {
-        state.fail(path, QStringLiteral("expected an array, found ") + describeType(value));
+        failWrongType(value, path, state, "an array", "数组");
         return;
     }
     const QJsonArray array = value.toArray();
@@ -147,7 +157,7 @@ void read(const QJsonValue& value, const PathNode* path, State& state, T& out)
     requires requires(ObjectReader& reader) { describeFields(reader, out); }
 {
     if (!value.isObject()) {
-        state.fail(path, QStringLiteral("expected an object, found ") + describeType(value));
+        failWrongType(value, path, state, "an object", "对象");
         return;
     }
     const QJsonObject object = value.toObject();

@@ -85,8 +85,13 @@ std::optional<QDateTime> parseTimestamp(QStringView text)
     const QDate date(year, month, day);
     if (!date.isValid())
         return std::nullopt;
-    const QDateTime local(date, QTime(hour, minute, second, milliseconds), Qt::UTC);
-    return local.addSecs(-offsetSeconds);
+    const QDateTime utc = QDateTime(date, QTime(hour, minute, second, milliseconds), Qt::UTC).addSecs(-offsetSeconds);
+    // An offset can carry a time past either end of the years the written form can hold;
+    // accepting it would leave a document that reads but can never be written again.
+    const int utcYear = utc.date().year();
+    if (utcYear < 1 || utcYear > 9999)
+        return std::nullopt;
+    return utc;
 }
 
 QDateTime truncatedToSeconds(const QDateTime& time)

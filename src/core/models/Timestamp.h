@@ -12,7 +12,9 @@ namespace mv {
 
 // Reads the internet date-time form only: a full date, "T", a time with seconds, optional
 // fractional seconds, and a zone ("Z" or +HH:MM / -HH:MM). A date alone, a missing zone,
-// a space separator, 24:00 or a leap second are refused. The result is in UTC.
+// a space separator, 24:00 or a leap second are refused, and so is a time whose zone offset
+// puts it outside the years 1 to 9999 in UTC. The result is in UTC, and formatTimestamp
+// writes every accepted time.
 std::optional<QDateTime> parseTimestamp(QStringView text);
 
 // The written form, cut down to the whole second (floored, also before 1970). None for an

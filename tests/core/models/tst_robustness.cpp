@@ -2,6 +2,7 @@
 #include "core/models/DeepLink.h"
 #include "core/models/WidgetSnapshot.h"
 
+#include "support/RoundTrip.h"
 #include "support/TestData.h"
 
 #include <QtTest>
@@ -11,32 +12,18 @@
 using namespace mv;
 
 // Damaged input must be refused with an error or read into a document that writes and reads
-// back to itself; it must never crash the reader (these run under the sanitizers).
+// back to itself (roundtrip::check); it must never crash the reader (these run under the
+// sanitizers).
 class RobustnessTest final : public QObject {
     Q_OBJECT
 
 private:
     template<class T>
-    static void checkOne(const QByteArray& bytes)
-    {
-        const auto decoded = json::decode<T>(bytes);
-        if (!decoded) {
-            QVERIFY(!decoded.error().message.isEmpty());
-            return;
-        }
-        const auto encoded = json::encode(decoded.value());
-        QVERIFY2(encoded, qPrintable(encoded ? QString() : encoded.error().text()));
-        const auto again = json::decode<T>(encoded.value());
-        QVERIFY(again);
-        QCOMPARE(again.value(), decoded.value());
-    }
-
-    template<class T>
     static void damage(const QByteArray& golden)
     {
         // Every truncation.
         for (qsizetype length = 0; length < golden.size(); length += 3) {
-            checkOne<T>(golden.left(length));
+            roundtrip::check<T>(golden.left(length));
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("truncated to %1 bytes").arg(length)));
         }
@@ -49,7 +36,7 @@ private:
             QByteArray copy = golden;
             for (int n = flips(random); n > 0; --n)
                 copy[position(random)] ^= char(1 << bit(random));
-            checkOne<T>(copy);
+            roundtrip::check<T>(copy);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("bit-flip round %1").arg(round)));
         }

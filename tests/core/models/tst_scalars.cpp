@@ -74,6 +74,13 @@ private Q_SLOTS:
         QTest::newRow("lower-case separator") << "2026-03-01t08:30:00Z" << qint64(-1);
         QTest::newRow("year zero") << "0000-01-01T00:00:00Z" << qint64(-1);
         QTest::newRow("number") << "1772353800" << qint64(-1);
+        // The written form holds the years 1 to 9999 in UTC; an offset must not carry a time out.
+        QTest::newRow("first second") << "0001-01-01T00:00:00Z" << qint64(-62135596800000);
+        QTest::newRow("last second") << "9999-12-31T23:59:59Z" << qint64(253402300799000);
+        QTest::newRow("offset keeping the last year") << "9999-12-31T23:59:59+01:00" << qint64(253402297199000);
+        QTest::newRow("offset past year 9999") << "9999-12-31T23:30:00-01:00" << qint64(-1);
+        QTest::newRow("offset before year 1") << "0001-01-01T00:30:00+01:00" << qint64(-1);
+        QTest::newRow("largest offset before year 1") << "0001-01-01T23:58:00+23:59" << qint64(-1);
     }
 
     void parsesTimestamps()
@@ -88,6 +95,10 @@ private Q_SLOTS:
         QVERIFY2(time.has_value(), qPrintable(text));
         QCOMPARE(time->toMSecsSinceEpoch(), expectedMSecs);
         QCOMPARE(time->timeSpec(), Qt::UTC);
+        // Whatever is read can be written, and reads back as itself cut to the second.
+        const auto written = formatTimestamp(*time);
+        QVERIFY2(written, qPrintable(text));
+        QCOMPARE(parseTimestamp(*written), std::optional<QDateTime>(truncatedToSeconds(*time)));
     }
 
     void formatsWholeSecondsFlooring_data()

@@ -103,6 +103,8 @@ private Q_SLOTS:
         QTest::newRow("bad enumeration") << edited(QStringLiteral("fences[0].tabs[0].kind"), QJsonValue(QStringLiteral("Portal")));
         QTest::newRow("braced id") << edited(QStringLiteral("workspaces[1].id"), QJsonValue(QStringLiteral("{00000000-0000-4000-8000-000000000000}")));
         QTest::newRow("date without zone") << edited(QStringLiteral("exportedAt"), QJsonValue(QStringLiteral("2026-12-09T08:19:47")));
+        // A file that would load but could never be saved again is no usable state either.
+        QTest::newRow("date an offset carries past 9999") << edited(QStringLiteral("fences[1].updatedAt"), QJsonValue(QStringLiteral("9999-12-31T23:00:00-02:00")));
         QTest::newRow("truncated") << QJsonDocument(seededDocument()).toJson().left(700);
     }
 
