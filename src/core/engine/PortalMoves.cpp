@@ -2,6 +2,7 @@
 
 #include "core/engine/FilePaths.h"
 #include "core/models/Uuid.h"
+#include "platform/SystemErrors.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -354,52 +355,6 @@ MoveFailure failed(MoveError error, MoveBatch completed = {})
     return MoveFailure{std::move(error), std::move(completed)};
 }
 
-QString reason(int code)
-{
-    switch (code) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("权限不足");
-    case ENOENT:
-        return QStringLiteral("文件或文件夹不存在");
-    case EEXIST:
-        return QStringLiteral("目标位置已有同名项目");
-    case ENOTDIR:
-        return QStringLiteral("路径中的某一项不是文件夹");
-    case EISDIR:
-        return QStringLiteral("目标是一个文件夹");
-    case ENOTEMPTY:
-        return QStringLiteral("文件夹不是空的");
-    case ENOSPC:
-        return QStringLiteral("磁盘空间不足");
-    case EDQUOT:
-        return QStringLiteral("超出磁盘配额");
-    case EROFS:
-        return QStringLiteral("文件系统是只读的");
-    case ENAMETOOLONG:
-        return QStringLiteral("名称过长");
-    case ELOOP:
-        return QStringLiteral("符号链接层级过多");
-    case EBUSY:
-    case ETXTBSY:
-        return QStringLiteral("文件正被占用");
-    case EIO:
-        return QStringLiteral("读写出错");
-    case EXDEV:
-        return QStringLiteral("不能在两个文件系统之间直接移动");
-    case EOPNOTSUPP:
-        return QStringLiteral("此文件系统或此类项目不支持该操作");
-    case EINVAL:
-        return QStringLiteral("操作无效");
-    case EMLINK:
-        return QStringLiteral("链接数过多");
-    default:
-        break;
-    }
-    const char* name = ::strerrorname_np(code);
-    return QStringLiteral("系统错误 ") + (name ? QString::fromLatin1(name) : QString::number(code));
-}
-
 } // namespace
 
 // --- errors --------------------------------------------------------------------------------
@@ -456,7 +411,7 @@ QString FileSystemError::errorDescription() const
         step = QStringLiteral("已复制到目标位置，但无法删除原项目“");
         break;
     }
-    return step + path + QStringLiteral("”：") + reason(code) + u'。';
+    return step + path + QStringLiteral("”：") + platform::systemErrorReason(code) + u'。';
 }
 
 QString errorDescription(const MoveError& error)

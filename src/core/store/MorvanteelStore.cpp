@@ -8,7 +8,6 @@
 #include "core/models/Timestamp.h"
 #include "core/store/FiniteNumbers.h"
 #include "core/store/SeedDataFactory.h"
-#include "platform/AtomicFile.h"
 #include "platform/KeyValueStore.h"
 #include "platform/SupportLocations.h"
 #include "platform/WidgetReloader.h"
@@ -236,7 +235,7 @@ bool MorvanteelStore::quarantineStateFile()
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    return !platform::writeFileAtomically(target, bytes);
+    return !m_environment.writeFile(target, bytes);
 }
 
 void MorvanteelStore::applyLoadedDocument(const MorvanteelBackupDocument& document)
@@ -285,10 +284,13 @@ void MorvanteelStore::save()
 {
     if (!m_stateFileProtected) {
         const auto bytes = encodeDocument(currentDocument());
-        if (!bytes)
-            recordSaveResult(bytes.error().text());
-        else
-            recordSaveResult(platform::writeFileAtomically(m_persistencePath, bytes.value()));
+        if (!bytes) {
+            recordSaveResult(bytes.error().errorDescription());
+        } else if (const auto error = m_environment.writeFile(m_persistencePath, bytes.value())) {
+            recordSaveResult(error->errorDescription());
+        } else {
+            recordSaveResult(std::nullopt);
+        }
     }
     publishWidgetSnapshot();
 }
@@ -298,7 +300,7 @@ void MorvanteelStore::recordSaveResult(std::optional<QString> error)
     if (error) {
         // Once per run of failures: a user typing into a note must not see the line flicker.
         if (!m_lastSaveError)
-            setLastStatusMessage(saveFailedPrefix + *error);
+            setLastStatusMessage(saveFailedPrefix + *error + u'。');
     } else if (m_lastSaveError && m_lastStatusMessage && m_lastStatusMessage->startsWith(saveFailedPrefix)) {
         setLastStatusMessage(std::nullopt);
     }
@@ -445,7 +447,7 @@ void MorvanteelStore::publishWidgetSnapshot()
     if (!bytes)
         return;
     // Each destination is written even when an earlier one failed: readers try them in turn.
-    (void)platform::writeFileAtomically(m_widgetSnapshotPath, bytes.value());
+    (void)m_environment.writeFile(m_widgetSnapshotPath, bytes.value());
     if (m_environment.appGroupDefaults)
         m_environment.appGroupDefaults->setData(widgetDefaultsKey, bytes.value());
     m_environment.standardDefaults->setData(widgetDefaultsKey, bytes.value());

@@ -85,7 +85,9 @@ public:
     // Replaces workspaces, active workspace, fences and rules by the demo seed, keeps every
     // preference but the demo folder path, and saves.
     void resetToDefaults(bool reseedDemoFiles);
-    // Why the last save did not reach the disk; none after a save that did.
+    // Why the last save did not reach the disk, in Chinese with the path it was about
+    // ("磁盘空间不足：/…/state.json"); none after a save that did. The status line shows it after
+    // "配置保存失败：".
     const std::optional<QString>& lastSaveError() const { return m_lastSaveError; }
 
     // -- widget snapshot ------------------------------------------------------------------
@@ -159,8 +161,11 @@ public:
     Result<BackupExport, StoreError> exportBackupJSON() const;
     void markBackupExported(const QDateTime& exportedAt);
     // Replaces the whole state by a backup document. Any failure leaves the state and the
-    // state file as they were.
+    // state file as they were. Every failure's message begins with one "导入失败：", except the
+    // document without workspaces, whose message is "备份文件中没有工作区配置。" alone.
     Result<bool, StoreError> importBackupJSON(const QByteArray& bytes);
+    // The same for the backup file at `path`, refused unread when it is larger than any backup.
+    Result<bool, StoreError> importBackupFile(const QString& path);
 
     const StoreEnvironment& environment() const { return m_environment; }
 

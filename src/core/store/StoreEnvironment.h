@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/models/Uuid.h"
+#include "platform/AtomicFile.h"
 
 #include <QDateTime>
 #include <QString>
@@ -36,6 +37,9 @@ struct StoreEnvironment {
     std::shared_ptr<platform::KeyValueStore> appGroupDefaults;
     // None gives a recorder of its own.
     std::shared_ptr<platform::WidgetReloader> widgetReloader;
+    // Every file the store writes goes through this; tests stand in a full or read-only disk.
+    std::function<std::optional<platform::FileError>(const QString& path, const QByteArray& bytes)> writeFile =
+        platform::writeFileAtomically;
 };
 
 } // namespace mv

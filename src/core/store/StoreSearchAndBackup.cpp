@@ -3,8 +3,16 @@
 #include "core/store/MorvanteelStore.h"
 
 #include "core/engine/PortalScan.h"
+#include "platform/AtomicFile.h"
+
+#include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mv {
 
@@ -22,12 +30,57 @@ enum ErrorCode {
     notSavedCode = 500,
 };
 
+const QString importFailedPrefix = QStringLiteral("导入失败：");
+const QString tooLargeMessage = QStringLiteral("导入失败：备份文件超过 64 MB。");
+
 StoreError storeError(int code, const QString& message)
 {
     StoreError error;
     error.code = code;
     error.message = message;
     return error;
+}
+
+StoreError unreadable(const QString& reason)
+{
+    return storeError(undecodableCode, importFailedPrefix + QStringLiteral("备份文件无法读取（") + reason + QStringLiteral("）。"));
+}
+
+// The whole file, read with one limit: a file larger than any backup is refused unread.
+Result<QByteArray, StoreError> readBackupFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return unreadable(platform::FileError{errno, path}.errorDescription());
+    const auto finish = [fd](Result<QByteArray, StoreError> result) {
+        ::close(fd);
+        return result;
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return finish(unreadable(platform::FileError{errno, path}.errorDescription()));
+    if (S_ISDIR(info.st_mode))
+        return finish(unreadable(platform::FileError{EISDIR, path}.errorDescription()));
+    if (S_ISREG(info.st_mode) && info.st_size > maximumBackupBytes)
+        return finish(storeError(tooLargeCode, tooLargeMessage));
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, chunk, sizeof chunk);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return finish(unreadable(platform::FileError{errno, path}.errorDescription()));
+        }
+        if (count == 0)
+            break;
+        // A file that grows while it is read, or one without a size, meets the same limit.
+        if (bytes.size() + count > maximumBackupBytes)
+            return finish(storeError(tooLargeCode, tooLargeMessage));
+        bytes.append(chunk, count);
+    }
+    return finish(std::move(bytes));
 }
 
 bool listsAlike(const FenceTab& a, const FenceTab& b)
@@ -111,7 +164,10 @@ Result<MorvanteelStore::BackupExport, StoreError> MorvanteelStore::exportBackupJ
     document.preferences.lastExportDate = now;
     const auto bytes = encodeDocument(document);
     if (!bytes)
-        return storeError(notSavedCode, QStringLiteral("导出失败：") + bytes.error().text());
+        return storeError(notSavedCode, QStringLiteral("导出失败：") + bytes.error().errorDescription() + u'。');
+    // What the import would refuse is no backup.
+    if (bytes.value().size() > maximumBackupBytes)
+        return storeError(tooLargeCode, QStringLiteral("导出失败：备份超过 64 MB，无法再导入。"));
     return BackupExport{bytes.value(), now};
 }
 
@@ -127,18 +183,17 @@ void MorvanteelStore::markBackupExported(const QDateTime& exportedAt)
 Result<bool, StoreError> MorvanteelStore::importBackupJSON(const QByteArray& bytes)
 {
     if (bytes.size() > maximumBackupBytes)
-        return storeError(tooLargeCode, QStringLiteral("导入失败：备份文件超过 64 MB。"));
+        return storeError(tooLargeCode, tooLargeMessage);
     const auto decoded = decodeDocument(bytes);
     if (!decoded)
-        return storeError(undecodableCode, QStringLiteral("导入失败：备份文件无法读取（") + decoded.error().text()
-                                               + QStringLiteral("）。"));
+        return unreadable(decoded.error().errorDescription());
     const MorvanteelBackupDocument& document = decoded.value();
     if (document.workspaces.isEmpty())
         return storeError(noWorkspacesCode, QStringLiteral("备份文件中没有工作区配置。"));
     // This run keeps its hands off a state file it could not set aside, so nothing imported
     // could be kept.
     if (m_stateFileProtected)
-        return storeError(notSavedCode, QStringLiteral("导入失败：异常配置文件未能隔离备份，本次运行不会覆盖它。"));
+        return storeError(notSavedCode, importFailedPrefix + QStringLiteral("异常配置文件未能隔离备份，本次运行不会覆盖它。"));
 
     // Everything the import replaces, to put back when the new state cannot be saved.
     const QList<WorkspaceProfile> workspaces = m_workspaces;
@@ -171,12 +226,20 @@ Result<bool, StoreError> MorvanteelStore::importBackupJSON(const QByteArray& byt
         }
         // The widget was shown the state that could not be kept.
         publishWidgetSnapshot();
-        return storeError(notSavedCode, QStringLiteral("导入失败：配置未能保存（") + reason + QStringLiteral("）。"));
+        return storeError(notSavedCode, importFailedPrefix + QStringLiteral("配置未能保存（") + reason + QStringLiteral("）。"));
     }
 
     setLastStatusMessage(QStringLiteral("已成功导入配置备份（") + QString::number(document.fences.size())
                          + QStringLiteral(" 个围栏）。"));
     return true;
+}
+
+Result<bool, StoreError> MorvanteelStore::importBackupFile(const QString& path)
+{
+    auto bytes = readBackupFile(path);
+    if (!bytes)
+        return bytes.error();
+    return importBackupJSON(bytes.value());
 }
 
 } // namespace mv
