@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -27,7 +28,10 @@ void FenceNoteTextEdit::inputMethodEvent(QInputMethodEvent* event)
         event->ignore();
         return;
     }
+    if (!event->commitString().isEmpty())
+        m_incomingText = event->commitString();
     QPlainTextEdit::inputMethodEvent(event);
+    m_incomingText.reset();
     const bool composing = !event->preeditString().isEmpty();
     const bool ended = m_composing && !composing;
     m_composing = composing;
@@ -35,7 +39,63 @@ void FenceNoteTextEdit::inputMethodEvent(QInputMethodEvent* event)
         Q_EMIT compositionEnded();
 }
 
+void FenceNoteTextEdit::insertFromMimeData(const QMimeData* source)
+{
+    if (source->hasText())
+        m_incomingText = source->text();
+    QPlainTextEdit::insertFromMimeData(source);
+    m_incomingText.reset();
+}
+
 namespace {
+
+// The characters QTextDocument turns into a paragraph break when it takes plain text in.
+bool isLineEnd(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar(QChar::ParagraphSeparator) || c == QChar(0xFDD0) || c == QChar(0xFDD1);
+}
+
+// Stored characters that make up one character of the document at `index`: two for CR LF.
+qsizetype unitLength(QStringView text, qsizetype index)
+{
+    return text[index] == u'\r' && index + 1 < text.size() && text[index + 1] == u'\n' ? 2 : 1;
+}
+
+// The document's raw text for a stored text: one paragraph separator for each line end (a CR LF
+// pair being one), every other character as it is.
+QString shownForm(QStringView text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); i += unitLength(text, i))
+        shown += isLineEnd(text[i]) ? QChar(QChar::ParagraphSeparator) : text[i];
+    return shown;
+}
+
+// Where the document's position `shown` falls in the stored text.
+qsizetype storedPosition(QStringView text, qsizetype shown)
+{
+    qsizetype i = 0;
+    for (qsizetype n = 0; n < shown && i < text.size(); ++n)
+        i += unitLength(text, i);
+    return i;
+}
+
+// What text typed into the document stores as: a line feed for each new paragraph.
+QString storedForm(QStringView shown)
+{
+    QString text = shown.toString();
+    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
+    return text;
+}
+
+// A lone CR before a LF would now read as one CR LF line end where the document shows two;
+// a CR put between them keeps both, and both as they were.
+void keepLineEndsApart(QString& text, qsizetype at)
+{
+    if (at > 0 && at < text.size() && text[at - 1] == u'\r' && text[at] == u'\n')
+        text.insert(at, u'\r');
+}
 
 // The rounded box behind the editor; paints the placeholder, which shows through the editor.
 class NoteEditorBox final : public QWidget {
@@ -120,6 +180,7 @@ FenceNoteEditorView::FenceNoteEditorView(DesignEnvironment* environment, QWidget
     boxRow->addWidget(m_box);
     column->addLayout(boxRow, 1);
 
+    connect(m_editor->document(), &QTextDocument::contentsChange, this, &FenceNoteEditorView::documentChanged);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &FenceNoteEditorView::editorTextChanged);
     connect(m_editor, &FenceNoteTextEdit::compositionEnded, this, [this] {
         // The owner may have written while the user composed; apply it now if it still differs.
@@ -139,7 +200,7 @@ FenceNoteEditorView::~FenceNoteEditorView() = default;
 
 QString FenceNoteEditorView::text() const
 {
-    return m_editor->toPlainText();
+    return m_text;
 }
 
 void FenceNoteEditorView::setText(const QString& text)
@@ -149,8 +210,16 @@ void FenceNoteEditorView::setText(const QString& text)
         return;
     }
     m_pendingText.reset();
-    if (text == m_editor->toPlainText())
+    if (text == m_text)
         return;
+    if (shownForm(text) == m_shownText) {
+        // Only line ends the document shows alike differ: the editor, its cursor and its undo
+        // history stay as they are.
+        m_text = text;
+        m_emittedText = text;
+        refresh();
+        return;
+    }
     applyText(text);
 }
 
@@ -163,7 +232,9 @@ void FenceNoteEditorView::applyText(const QString& text)
     m_applying = true;
     m_editor->setPlainText(text);
     m_applying = false;
-    m_lastText = text;
+    m_text = text;
+    m_shownText = m_editor->document()->toRawText();
+    m_emittedText = text;
     const int length = int(m_editor->document()->characterCount()) - 1;
     cursor = m_editor->textCursor();
     cursor.setPosition(std::clamp(anchor, 0, length));
@@ -172,15 +243,62 @@ void FenceNoteEditorView::applyText(const QString& text)
     refresh();
 }
 
+void FenceNoteEditorView::documentChanged(int position, int removed, int added)
+{
+    if (m_applying)
+        return;
+    const QString shown = m_editor->document()->toRawText();
+    if (shown == m_shownText)
+        return; // a change of format or of the composition only
+    const QStringView before(m_shownText);
+    const QStringView after(shown);
+
+    // The span the document reports, when it fits both texts; else everything. Either is then
+    // narrowed to the characters that really differ, as a report may take in untouched
+    // neighbours.
+    qsizetype start = 0;
+    qsizetype oldEnd = before.size();
+    qsizetype newEnd = after.size();
+    const bool fits = position >= 0 && removed >= 0 && added >= 0 && position + removed <= before.size()
+                      && position + added <= after.size() && before.size() - removed == after.size() - added
+                      && before.left(position) == after.left(position)
+                      && before.mid(position + removed) == after.mid(position + added);
+    if (fits) {
+        start = position;
+        oldEnd = position + removed;
+        newEnd = position + added;
+    }
+    while (oldEnd > start && newEnd > start && before[oldEnd - 1] == after[newEnd - 1]) {
+        --oldEnd;
+        --newEnd;
+    }
+    while (start < oldEnd && start < newEnd && before[start] == after[start])
+        ++start;
+
+    const QStringView inserted = after.mid(start, newEnd - start);
+    const std::optional<QString>& incoming = m_editor->incomingText();
+    const QString insertedText = incoming && shownForm(*incoming) == inserted ? *incoming : storedForm(inserted);
+    const qsizetype from = storedPosition(m_text, start);
+    const qsizetype to = storedPosition(m_text, oldEnd);
+    QString text = m_text;
+    text.replace(from, to - from, insertedText);
+    keepLineEndsApart(text, from + insertedText.size());
+    keepLineEndsApart(text, from);
+    if (shownForm(text) != shown)
+        text = storedForm(shown); // cannot happen; never leave the two apart
+    m_text = std::move(text);
+    m_shownText = shown;
+}
+
 void FenceNoteEditorView::editorTextChanged()
 {
     if (m_applying)
         return;
-    const QString current = m_editor->toPlainText();
     m_box->update();
-    if (current == m_lastText)
+    if (m_text == m_emittedText)
         return; // a change of the composition only
-    m_lastText = current;
+    m_emittedText = m_text;
+    const QString current = m_text;
     refresh();
     QPointer<FenceNoteEditorView> guard(this);
     if (onTextEdited)

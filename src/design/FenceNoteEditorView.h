@@ -16,27 +16,37 @@ class LiquidGlassBadge;
 class LiquidGlassButton;
 
 // The multi-line editor of a note. Knows when an input method is composing, so that the owner's
-// write-back never disturbs a composition in progress.
+// write-back never disturbs a composition in progress, and which text a paste or an input
+// method's commit is putting in, so that its line ends can be kept as they came.
 class FenceNoteTextEdit final : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit FenceNoteTextEdit(QWidget* parent = nullptr);
     bool isComposing() const { return m_composing; }
+    // The text being pasted or committed, while the document takes it in.
+    const std::optional<QString>& incomingText() const { return m_incomingText; }
 
 Q_SIGNALS:
     void compositionEnded();
 
 protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     bool m_composing = false;
+    std::optional<QString> m_incomingText;
 };
 
 // Edits the free text of a notes tab: a character-count badge and a copy button above a
 // rounded editor, with a placeholder while the text is empty. The text is the owner's: every
 // edit goes out through textEdited/onTextEdited, and the owner writes its text back with
 // setText, which changes the editor only when the text differs and never while composing.
+//
+// The text given is kept as it is, and each edit is applied to it as a splice of what the user
+// changed: the document shows a CR LF pair as one paragraph break and turns line ends into
+// paragraph separators, so reading the whole text back from it would rewrite line ends and
+// no-break spaces the user never touched.
 class FenceNoteEditorView final : public QWidget {
     Q_OBJECT
 public:
@@ -71,6 +81,7 @@ Q_SIGNALS:
 private:
     void copy();
     void refresh();
+    void documentChanged(int position, int removed, int added);
     void editorTextChanged();
     void applyText(const QString& text);
 
@@ -80,7 +91,9 @@ private:
     bool m_isLocked = false;
     bool m_didCopy = false;
     bool m_applying = false;
-    QString m_lastText;
+    QString m_text;        // the note as the owner holds it, with the user's edits applied
+    QString m_shownText;   // the document's raw text for it, as last seen
+    QString m_emittedText; // the text last reported to or received from the owner
     std::optional<QString> m_pendingText;
 
     LiquidGlassBadge* m_badge;

@@ -1,3 +1,4 @@
+#include "core/store/support/StoreFixture.h"
 #include "design/FenceNoteEditorView.h"
 #include "design/LiquidGlassSurfaces.h"
 #include "support/DesignTestSupport.h"
@@ -44,6 +45,46 @@ struct NoteFixture {
     {
         const QTextLayout* layout = view->editor()->textCursor().block().layout();
         return layout ? layout->preeditAreaText() : QString();
+    }
+};
+
+// The editor bound to a notes fence of a real store, as a fence on the desktop is: every edit
+// goes into the store, and the store's text is written back.
+struct StoreNoteFixture {
+    StoreFixture files;
+    std::unique_ptr<MorvanteelStore> store;
+    QUuid fenceID;
+    DesignEnvironment environment;
+    QWidget window;
+    FenceNoteEditorView* view = nullptr;
+    bool ok = false;
+
+    explicit StoreNoteFixture(const QString& note)
+    {
+        store = files.makeStore(Seeding::disabled);
+        fenceID = store->createFence(QStringLiteral("便签"), FenceKind::notes, std::nullopt, FenceTintPalette::amber).id;
+        store->updateNoteText(note, fenceID);
+        view = new FenceNoteEditorView(&environment, &window);
+        view->onTextEdited = [this](const QString& text) {
+            store->updateNoteText(text, fenceID);
+            view->setText(noteText());
+        };
+        view->setText(noteText());
+        window.resize(360, 240);
+        view->resize(360, 240);
+        window.show();
+        ok = QTest::qWaitForWindowExposed(&window);
+        view->editor()->setFocus();
+    }
+
+    QString noteText() const { return store->fence(fenceID)->activeTab()->noteText; }
+
+    void select(int anchor, int position)
+    {
+        QTextCursor cursor = view->editor()->textCursor();
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        view->editor()->setTextCursor(cursor);
     }
 };
 
@@ -190,6 +231,78 @@ private Q_SLOTS:
         QCOMPARE(f.edits.last(), QStringLiteral("ab中"));
         QCOMPARE(f.view->text(), QStringLiteral("ab中"));
         QCOMPARE(f.view->editor()->textCursor().position(), 3);
+    }
+
+    void editsChangeOnlyWhatTheUserTouched_data()
+    {
+        // A note with a no-break space, Windows line ends and a line separator. Its document
+        // positions: 前 0, no-break space 1, 文 2, break 3, 第 4, 二 5, 行 6, line separator 7,
+        // 第 8, 三 9, break 10, 尾 11, end 12.
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("expected");
+        const QString note = QStringLiteral("前\u00a0文\r\n第二行\u2028第三\r\n尾");
+        QTest::newRow("typing at the end") << 12 << 12 << "type x" << note + u'x';
+        QTest::newRow("typing in the middle") << 6 << 6 << "type x" << QStringLiteral("前\u00a0文\r\n第二x行\u2028第三\r\n尾");
+        QTest::newRow("typing over a selection") << 5 << 9 << "type y" << QStringLiteral("前\u00a0文\r\n第y三\r\n尾");
+        QTest::newRow("backspace across a CR LF") << 4 << 4 << "backspace" << QStringLiteral("前\u00a0文第二行\u2028第三\r\n尾");
+        QTest::newRow("delete a selection across a CR LF") << 2 << 5 << "delete" << QStringLiteral("前\u00a0二行\u2028第三\r\n尾");
+        QTest::newRow("return") << 2 << 2 << "return" << QStringLiteral("前\u00a0\n文\r\n第二行\u2028第三\r\n尾");
+        QTest::newRow("paste keeps what was pasted") << 8 << 8 << "paste"
+                                                     << QStringLiteral("前\u00a0文\r\n第二行\u2028甲\r\n乙\u00a0第三\r\n尾");
+        QTest::newRow("input method commit") << 11 << 11 << "commit" << QStringLiteral("前\u00a0文\r\n第二行\u2028第三\r\n中文尾");
+        QTest::newRow("typing then undo") << 12 << 12 << "type x, undo" << note;
+    }
+
+    void editsChangeOnlyWhatTheUserTouched()
+    {
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        QFETCH(QString, action);
+        QFETCH(QString, expected);
+        StoreNoteFixture f(QStringLiteral("前\u00a0文\r\n第二行\u2028第三\r\n尾"));
+        QVERIFY(f.ok);
+        QCOMPARE(f.view->text(), f.noteText());
+        f.select(anchor, position);
+        if (action == u"type x") {
+            QTest::keyClick(f.view->editor(), 'x');
+        } else if (action == u"type y") {
+            QTest::keyClick(f.view->editor(), 'y');
+        } else if (action == u"backspace") {
+            QTest::keyClick(f.view->editor(), Qt::Key_Backspace);
+        } else if (action == u"delete") {
+            QTest::keyClick(f.view->editor(), Qt::Key_Delete);
+        } else if (action == u"return") {
+            QTest::keyClick(f.view->editor(), Qt::Key_Return);
+        } else if (action == u"paste") {
+            QGuiApplication::clipboard()->setText(QStringLiteral("甲\r\n乙\u00a0"));
+            QTest::keyClick(f.view->editor(), Qt::Key_V, Qt::ControlModifier);
+        } else if (action == u"commit") {
+            sendPreedit(f.view->editor(), QStringLiteral("zhongwen"));
+            sendCommit(f.view->editor(), QStringLiteral("中文"));
+        } else {
+            QTest::keyClick(f.view->editor(), 'x');
+            QTest::keyClick(f.view->editor(), Qt::Key_Z, Qt::ControlModifier);
+        }
+        QCOMPARE(f.noteText(), expected);
+        QCOMPARE(f.view->text(), expected);
+    }
+
+    void ownerTextThatLooksTheSameLeavesTheEditorAlone()
+    {
+        NoteFixture f;
+        QTest::keyClicks(f.view->editor(), QStringLiteral("ab"));
+        QTest::keyClick(f.view->editor(), Qt::Key_Return);
+        QTest::keyClicks(f.view->editor(), QStringLiteral("cd"));
+        QTest::keyClick(f.view->editor(), Qt::Key_Left);
+        QCOMPARE(f.ownerText, QStringLiteral("ab\ncd"));
+        // The owner turns the line end into CR LF: the editor shows it alike, keeps its cursor,
+        // and the next edit keeps the CR LF.
+        f.view->setText(QStringLiteral("ab\r\ncd"));
+        QCOMPARE(f.view->editor()->textCursor().position(), 4);
+        QTest::keyClick(f.view->editor(), 'x');
+        QCOMPARE(f.ownerText, QStringLiteral("ab\r\ncxd"));
     }
 
     void externalChangeAppliesOnlyWhenDifferent()
