@@ -354,12 +354,27 @@ QList<WidgetSnapshotItem> checklistItems(const FenceModel& fence, const FenceTab
     return items;
 }
 
-// Spaces and tabs only: line breaks other than the line feed stay in the line.
-QString trimSpacesAndTabs(const QString& line)
+// Characters that show nothing on a line: every Unicode white space (the ideographic space and
+// the no-break space among them) and the invisible format characters (zero-width space, byte
+// order mark, joiners, direction marks).
+bool showsNothing(QChar c)
+{
+    return c.isSpace() || c.category() == QChar::Other_Format;
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' || c == QChar(0x0085)
+           || c == QChar(QChar::LineSeparator) || c == QChar(QChar::ParagraphSeparator);
+}
+
+// The line without what shows nothing at either end; line breaks other than the line feed
+// stay in the line.
+QString trimmedNoteLine(const QString& line)
 {
     qsizetype start = 0;
     qsizetype end = line.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const auto blank = [](QChar c) { return showsNothing(c) && !isLineBreak(c); };
     while (start < end && blank(line[start]))
         ++start;
     while (end > start && blank(line[end - 1]))
@@ -390,9 +405,10 @@ QList<WidgetSnapshotItem> noteItems(const FenceModel& fence, const FenceTab& tab
     const QString link = MorvanteelDeepLink::openFence(fence.id).urlString();
     QList<WidgetSnapshotItem> items;
     for (const QString& line : lines.first(std::min(noteLineCap, lines.size()))) {
-        const QString title = trimSpacesAndTabs(line);
-        if (title.isEmpty())
+        // A line of nothing visible, line breaks included, is no item.
+        if (std::all_of(line.cbegin(), line.cend(), showsNothing))
             continue;
+        const QString title = trimmedNoteLine(line);
         items.append({environment.makeID(), title, std::nullopt, QStringLiteral("text.alignleft"),
                       FenceItemKind::command, link, std::nullopt});
     }

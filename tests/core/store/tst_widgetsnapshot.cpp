@@ -57,8 +57,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("note");
         QTest::addColumn<QStringList>("titles");
-        // Split at line feeds, take the first four non-empty lines, trim spaces and tabs, drop
-        // what is then empty: later lines never move up to fill the gap.
+        // Split at line feeds, take the first four non-empty lines, trim white space, drop what
+        // is then empty: later lines never move up to fill the gap.
         QTest::newRow("blank lines") << "a\n\n   \nb\nc\nd\ne" << utf8List({"a", "b", "c"});
         QTest::newRow("spaces and tabs trimmed") << " \t第一行\t \n  第二行" << utf8List({"第一行", "第二行"});
         QTest::newRow("more than four") << "1\n2\n3\n4\n5" << utf8List({"1", "2", "3", "4"});
@@ -67,6 +67,17 @@ private Q_SLOTS:
         // A carriage return and line feed together are one character, not a line feed.
         QTest::newRow("windows line ends") << "a\r\nb\r\nc" << utf8List({"a\r\nb\r\nc"});
         QTest::newRow("a bare line feed after a carriage return pair") << "a\r\nb\nc" << utf8List({"a\r\nb", "c"});
+        // A line that shows nothing is blank, whatever white space or invisible characters it holds.
+        QTest::newRow("ideographic spaces") << "a\n\u3000\u3000\nb" << utf8List({"a", "b"});
+        QTest::newRow("no-break spaces") << "\u00a0\u00a0\n标题" << utf8List({"标题"});
+        QTest::newRow("other Unicode spaces") << "\u2003\u202f\u205f\u1680\u0085\nz" << utf8List({"z"});
+        QTest::newRow("zero-width characters and a byte order mark") << "\ufeff\n\u200b\u200d\u2060\nc" << utf8List({"c"});
+        QTest::newRow("a line separator alone") << "\u2028\na" << utf8List({"a"});
+        QTest::newRow("a carriage return alone") << "a\n\r" << utf8List({"a"});
+        QTest::newRow("blank-looking lines count toward the four") << "a\n\u3000\nb\n\u00a0\nc" << utf8List({"a", "b"});
+        // Indentation of any width goes; line breaks inside the line stay.
+        QTest::newRow("indented with ideographic spaces") << "\u3000\u3000正文\u00a0" << utf8List({"正文"});
+        QTest::newRow("a line separator inside") << "\ufeff a\u2028b\u3000" << utf8List({"a\u2028b"});
     }
 
     void noteLinesBecomeItems()
