@@ -186,7 +186,7 @@ void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes
     }
 }
 
-// As the issue states it: name and date orders alternating.
+// Portals listed in name order and in date order, alternately.
 void BM_SaveWithLargePortals(benchmark::State& state)
 {
     runSaveWithLargePortals(state, {FenceSortMode::nameAsc, FenceSortMode::dateModifiedDesc});

@@ -113,7 +113,7 @@ private:
     const StoreEnvironment& m_environment;
 };
 
-// Key names follow this desktop: Alt where the original names Option, Ctrl for Command.
+// The keys as this desktop names them and the hot keys bind them: Alt and Ctrl.
 const char* const shortcutsNote =
     "• 双击围栏标题栏：顺滑卷起 / 展开胶囊\n"
     "• Alt + Space：Peek 透视所有桌面围栏\n"

@@ -174,7 +174,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("active");
         QTest::addColumn<int>("removed");
-        QTest::addColumn<int>("expectedActive"); // index into the original three tabs
+        QTest::addColumn<int>("expectedActive"); // index into the three tabs before the removal
         // Removing the active tab makes the first remaining tab active; removing another one
         // keeps the active tab.
         QTest::newRow("active middle") << 1 << 1 << 0;
