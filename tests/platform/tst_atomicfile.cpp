@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,9 +7,7 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <csignal>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace mv::platform;
@@ -32,31 +31,6 @@ bool writePlain(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
-
-// Lowers this process's file-size limit for its lifetime, so that a write past it fails with
-// EFBIG, as it does for root too. The signal the kernel sends with it is ignored meanwhile.
-class FileSizeLimit final {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_ok = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 } // namespace
 

@@ -1,43 +1,16 @@
 #include "support/StoreFixture.h"
+#include "support/FileSizeLimit.h"
 
 #include "platform/AtomicFile.h"
 
 #include <QtTest>
 
 #include <cerrno>
-#include <csignal>
-
-#include <sys/resource.h>
 
 using namespace mv;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Lowers this process's file-size limit while it lives: a longer write fails with EFBIG, for
-// root too. The signal that comes with it is ignored meanwhile.
-class FileSizeLimit final {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        m_ok = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_previous {};
-    void (*m_previousHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // A disk that refuses the state file with `code`, for failures root cannot bring about.
 StoreEnvironment refusingStateFile(StoreFixture& f, int code)
