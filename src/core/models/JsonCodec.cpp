@@ -45,35 +45,36 @@ void State::fail(const PathNode* path, QString message, QString reason)
         m_error = Error{pathText(path), std::move(message), std::move(reason)};
 }
 
-QString describeType(const QJsonValue& value)
+namespace {
+
+// How errors name a JSON value's type, in English and in Chinese.
+struct TypeName {
+    const char* english;
+    const char* chinese; // UTF-8
+};
+
+TypeName typeName(const QJsonValue& value)
 {
     switch (value.type()) {
-    case QJsonValue::Null: return QStringLiteral("null");
-    case QJsonValue::Bool: return QStringLiteral("a Boolean");
-    case QJsonValue::Double: return QStringLiteral("a number");
-    case QJsonValue::String: return QStringLiteral("a string");
-    case QJsonValue::Array: return QStringLiteral("an array");
-    case QJsonValue::Object: return QStringLiteral("an object");
+    case QJsonValue::Null: return {"null", "空值"};
+    case QJsonValue::Bool: return {"a Boolean", "布尔值"};
+    case QJsonValue::Double: return {"a number", "数字"};
+    case QJsonValue::String: return {"a string", "字符串"};
+    case QJsonValue::Array: return {"an array", "数组"};
+    case QJsonValue::Object: return {"an object", "对象"};
     case QJsonValue::Undefined: break;
     }
-    return QStringLiteral("nothing");
+    return {"nothing", "无"};
+}
+
+} // namespace
+
+QString describeType(const QJsonValue& value)
+{
+    return QString::fromLatin1(typeName(value).english);
 }
 
 namespace {
-
-QString describeTypeInChinese(const QJsonValue& value)
-{
-    switch (value.type()) {
-    case QJsonValue::Null: return QStringLiteral("空值");
-    case QJsonValue::Bool: return QStringLiteral("布尔值");
-    case QJsonValue::Double: return QStringLiteral("数字");
-    case QJsonValue::String: return QStringLiteral("字符串");
-    case QJsonValue::Array: return QStringLiteral("数组");
-    case QJsonValue::Object: return QStringLiteral("对象");
-    case QJsonValue::Undefined: break;
-    }
-    return QStringLiteral("无");
-}
 
 // Long values are cut so that an error stays one readable line, never inside a surrogate pair.
 QString shortened(const QString& text)
@@ -127,7 +128,7 @@ void failWrongType(const QJsonValue& value, const PathNode* path, State& state, 
 {
     state.fail(path, QStringLiteral("expected ") + QLatin1StringView(english) + QStringLiteral(", found ") + describeType(value),
                QStringLiteral("类型不对（应为") + QString::fromUtf8(chinese) + QStringLiteral("，实为")
-                   + describeTypeInChinese(value) + u'）');
+                   + QString::fromUtf8(typeName(value).chinese) + u'）');
 }
 
 void read(const QJsonValue& value, const PathNode* path, State& state, QString& out)
