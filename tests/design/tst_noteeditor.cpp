@@ -289,6 +289,24 @@ private Q_SLOTS:
         QCOMPARE(f.view->text(), expected);
     }
 
+    void aLoneCarriageReturnStaysApartFromANewLineFeed()
+    {
+        // A lone CR is a line end of its own; a line feed put right after it must not join it
+        // into one CR LF line end, which would show one line fewer than the editor does.
+        StoreNoteFixture typed(QStringLiteral("a\r"));
+        QVERIFY(typed.ok);
+        typed.select(2, 2);
+        QTest::keyClick(typed.view->editor(), Qt::Key_Return);
+        QCOMPARE(typed.noteText(), QStringLiteral("a\r\r\n"));
+        QCOMPARE(typed.view->editor()->document()->blockCount(), 3);
+
+        StoreNoteFixture deleted(QStringLiteral("a\rb\n"));
+        deleted.select(2, 3);
+        QTest::keyClick(deleted.view->editor(), Qt::Key_Delete);
+        QCOMPARE(deleted.noteText(), QStringLiteral("a\r\r\n"));
+        QCOMPARE(deleted.view->editor()->document()->blockCount(), 3);
+    }
+
     void ownerTextThatLooksTheSameLeavesTheEditorAlone()
     {
         NoteFixture f;
