@@ -12,6 +12,12 @@ DesignEnvironment::DesignEnvironment(QObject* parent)
 {
 }
 
+const DesignEnvironment& environmentOrDefault(const DesignEnvironment* environment)
+{
+    static const DesignEnvironment fallback;
+    return environment ? *environment : fallback;
+}
+
 ColorScheme DesignEnvironment::colorSchemeFromPalette(const QPalette& palette)
 {
     const QColor window = palette.color(QPalette::Active, QPalette::Window);

@@ -41,4 +41,7 @@ private:
     ColorScheme m_colorScheme = ColorScheme::light;
 };
 
+// The view's environment, or the defaults should the view outlive it.
+const DesignEnvironment& environmentOrDefault(const DesignEnvironment* environment);
+
 } // namespace mv

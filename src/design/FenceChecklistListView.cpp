@@ -2,9 +2,11 @@
 
 #include "design/DesignFonts.h"
 #include "design/FenceChecklistModel.h"
+#include "design/GlassSymbolMark.h"
 #include "design/GlassTextLabel.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 

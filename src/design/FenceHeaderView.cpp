@@ -1,10 +1,15 @@
 #include "design/FenceHeaderView.h"
 
 #include "design/DesignFonts.h"
+#include "design/GlassSymbolMark.h"
 #include "design/GlassTextLabel.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
+#include "design/LiquidGlassToolbarGroup.h"
 #include "design/SymbolIcons.h"
 
 #include <QContextMenuEvent>

@@ -2,7 +2,9 @@
 
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 

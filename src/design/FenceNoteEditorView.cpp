@@ -2,7 +2,10 @@
 
 #include "core/models/Text.h"
 #include "design/DesignFonts.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassClipboardHelper.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 
 #include <QHBoxLayout>

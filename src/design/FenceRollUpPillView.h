@@ -1,7 +1,11 @@
 #pragma once
 
 #include "core/models/FenceModels.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassSymbolMark.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassSurfaceFrame.h"
 
 #include <functional>
 

@@ -2,7 +2,8 @@
 
 #include "design/DesignFonts.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 

@@ -1,7 +1,7 @@
 #include "design/FenceChecklistListView.h"
 #include "design/FenceChecklistModel.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassPillButton.h"
 #include "support/DesignTestSupport.h"
 
 #include <QApplication>

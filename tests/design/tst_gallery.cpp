@@ -6,7 +6,13 @@
 #include "design/FenceNoteEditorView.h"
 #include "design/FenceRollUpPillView.h"
 #include "design/FenceTabStripView.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassSurfaceFrame.h"
+#include "design/LiquidGlassSurfaceModifier.h"
+#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "support/DesignTestSupport.h"
 
 #include <QDir>

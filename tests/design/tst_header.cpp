@@ -1,7 +1,8 @@
 #include "design/FenceHeaderView.h"
 #include "design/GlassTextLabel.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
 #include "support/DesignTestSupport.h"
 
 #include <QApplication>

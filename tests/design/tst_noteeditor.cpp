@@ -1,6 +1,7 @@
 #include "core/store/support/StoreFixture.h"
 #include "design/FenceNoteEditorView.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
 #include "support/DesignTestSupport.h"
 
 #include <QApplication>

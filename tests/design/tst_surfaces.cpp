@@ -1,6 +1,14 @@
 #include "design/DesignEnvironment.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassClipboardHelper.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassShapeKind.h"
+#include "design/LiquidGlassSurfaceFrame.h"
+#include "design/LiquidGlassSurfaceModifier.h"
 #include "design/LiquidGlassTokens.h"
+#include "design/LiquidGlassToolbarGroup.h"
+#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "support/DesignTestSupport.h"
 
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "design/FenceTabStripView.h"
 #include "design/GlassTransition.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassButton.h"
 #include "support/DesignTestSupport.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassPillButton.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -2,7 +2,8 @@
 
 #include "core/models/Uuid.h"
 #include "core/store/MorvanteelStore.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassButton.h"
 #include "design/SymbolIcons.h"
 #include "desktop/content/CuratedAddItemPopover.h"
 #include "desktop/content/CuratedItemListView.h"

@@ -1,7 +1,8 @@
 #include "desktop/content/PortalBreadcrumbBar.h"
 
 #include "design/DesignFonts.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassSymbolMark.h"
+#include "design/LiquidGlassButton.h"
 #include "design/LiquidGlassTokens.h"
 #include "desktop/content/PortalPlainButton.h"
 

@@ -1,7 +1,8 @@
 #include "desktop/content/PortalFilterField.h"
 
 #include "design/DesignFonts.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassSymbolMark.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 #include "desktop/content/PortalPlainButton.h"
 

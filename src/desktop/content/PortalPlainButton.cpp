@@ -1,6 +1,6 @@
 #include "desktop/content/PortalPlainButton.h"
 
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/SymbolIcons.h"
 
 #include <QFontMetricsF>

@@ -5,8 +5,11 @@
 #include "design/DesignEnvironment.h"
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
+#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "design/SymbolIcons.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 

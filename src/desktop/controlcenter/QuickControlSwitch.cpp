@@ -1,7 +1,7 @@
 #include "desktop/controlcenter/QuickControlSwitch.h"
 
 #include "design/DesignFonts.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 
 #include <QFontMetricsF>

@@ -5,7 +5,10 @@
 #include "core/models/PlatformWords.h"
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassToolbarGroup.h"
 #include "desktop/preview/QuickLookHUDStyle.h"
 #include "desktop/preview/QuickLookPathLabel.h"
 

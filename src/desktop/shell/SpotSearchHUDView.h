@@ -1,8 +1,11 @@
 #pragma once
 
 #include "core/engine/SpotSearchEngine.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassSymbolMark.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassSurfaceFrame.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>

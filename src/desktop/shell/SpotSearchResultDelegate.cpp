@@ -1,7 +1,10 @@
 #include "desktop/shell/SpotSearchResultDelegate.h"
 
 #include "design/DesignFonts.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/GlassButtonBackground.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 #include "desktop/shell/SpotSearchResultsModel.h"

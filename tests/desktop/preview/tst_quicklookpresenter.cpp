@@ -1,6 +1,7 @@
 #include "design/DesignEnvironment.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaces.h"
+#include "design/LiquidGlassButton.h"
+#include "design/LiquidGlassPillButton.h"
 #include "desktop/preview/QuickLookPresenter.h"
 #include "support/PreviewFiles.h"
 
