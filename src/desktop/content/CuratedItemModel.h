@@ -1,16 +1,14 @@
 #pragma once
 
 #include "core/models/FenceModels.h"
-
-#include <QAbstractListModel>
+#include "design/KeyedListModel.h"
 
 namespace mv {
 
 // The items of a curated tab as a list model, one row per item in stored order. setItems
-// applies the tab as the store holds it now in place, keyed by item id: rows that went are
-// removed, a new order is a layout change, new items are inserted and changed ones reported.
-// Never a reset, so the view keeps its scroll position and hover across store changes.
-class CuratedItemModel final : public QAbstractListModel {
+// applies the tab as the store holds it now in place, keyed by item id, so the view keeps its
+// scroll position and hover across store changes.
+class CuratedItemModel final : public KeyedListModel<FenceItem, QUuid> {
     Q_OBJECT
 public:
     enum Role {
@@ -24,17 +22,12 @@ public:
 
     explicit CuratedItemModel(QObject* parent = nullptr);
 
-    void setItems(const QList<FenceItem>& items);
-    const QList<FenceItem>& items() const { return m_items; }
-    const FenceItem* item(const QModelIndex& index) const;
-    int rowOf(const QUuid& itemID) const;
+    void setItems(const QList<FenceItem>& items) { setRecords(items); }
+    const QList<FenceItem>& items() const { return records(); }
+    const FenceItem* item(const QModelIndex& index) const { return record(index); }
 
     // QAbstractItemModel
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-
-private:
-    QList<FenceItem> m_items;
 };
 
 } // namespace mv

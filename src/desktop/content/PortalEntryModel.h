@@ -1,17 +1,14 @@
 #pragma once
 
 #include "core/engine/PortalTypes.h"
-
-#include <QAbstractListModel>
+#include "design/KeyedListModel.h"
 
 namespace mv {
 
 // The listed entries of a portal folder as a list model, one row per entry. setEntries applies
-// a new listing in place, keyed by entry id (the standardized path): rows that went are
-// removed, a new order is a layout change that carries persistent indexes along, new entries
-// are inserted and changed ones reported. Never a reset, so the view keeps its scroll
-// position, current row and hover across rescans.
-class PortalEntryModel final : public QAbstractListModel {
+// a new listing in place, keyed by entry id (the standardized path), so the view keeps its
+// scroll position, current row and hover across rescans.
+class PortalEntryModel final : public KeyedListModel<PortalFileEntry, QString> {
     Q_OBJECT
 public:
     enum Role {
@@ -24,24 +21,13 @@ public:
 
     explicit PortalEntryModel(QObject* parent = nullptr);
 
-    void setEntries(const QList<PortalFileEntry>& entries);
-    const QList<PortalFileEntry>& entries() const { return m_entries; }
-    const PortalFileEntry* entry(int row) const;
-    const PortalFileEntry* entry(const QModelIndex& index) const;
-    int rowOf(const QString& entryID) const;
+    void setEntries(const QList<PortalFileEntry>& entries) { setRecords(entries); }
+    const QList<PortalFileEntry>& entries() const { return records(); }
+    const PortalFileEntry* entry(int row) const { return record(row); }
+    const PortalFileEntry* entry(const QModelIndex& index) const { return record(index); }
 
     // QAbstractItemModel
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-
-private:
-    void removeGone(const QSet<QString>& kept);
-    void reorder(const QList<QString>& order);
-    void insertNew(const QList<PortalFileEntry>& entries, const QList<QString>& ids);
-    void updateChanged(const QList<PortalFileEntry>& entries);
-
-    QList<PortalFileEntry> m_entries;
-    QList<QString> m_ids; // m_entries[i].id(), kept beside them: id() standardizes a URL each time
 };
 
 } // namespace mv

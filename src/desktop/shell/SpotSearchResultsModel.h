@@ -1,15 +1,14 @@
 #pragma once
 
 #include "core/engine/SpotSearchEngine.h"
-
-#include <QAbstractListModel>
+#include "design/KeyedListModel.h"
 
 namespace mv {
 
-// The hits of one search as a list model. setResults applies a new list in place, keyed by the
-// hit's id (removals, moves, inserts and data changes, never a reset), so the list keeps its
-// scroll position and hover across the reruns that every store change brings.
-class SpotSearchResultsModel final : public QAbstractListModel {
+// The hits of one search as a list model, keyed by the hit's id: setResults applies a new list
+// in place, so the list keeps its scroll position and hover across the reruns that every store
+// change brings.
+class SpotSearchResultsModel final : public KeyedListModel<SpotSearchResult, QString> {
     Q_OBJECT
 public:
     enum Role {
@@ -23,19 +22,15 @@ public:
 
     explicit SpotSearchResultsModel(QObject* parent = nullptr);
 
-    void setResults(const QList<SpotSearchResult>& results);
-    const QList<SpotSearchResult>& results() const { return m_results; }
-    const SpotSearchResult* result(int row) const;
-    int rowOf(const QString& id) const;
+    void setResults(const QList<SpotSearchResult>& results) { setRecords(results); }
+    const QList<SpotSearchResult>& results() const { return records(); }
+    const SpotSearchResult* result(int row) const { return record(row); }
 
     // The row's preview button is shown only for a file hit that names its file.
     static bool isPreviewable(const SpotSearchResult& result);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // QAbstractItemModel
     QVariant data(const QModelIndex& index, int role) const override;
-
-private:
-    QList<SpotSearchResult> m_results;
 };
 
 } // namespace mv
