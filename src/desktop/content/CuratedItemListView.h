@@ -3,9 +3,7 @@
 #include "core/models/FenceModels.h"
 #include "design/DesignEnvironment.h"
 #include "desktop/content/TileGridColumns.h"
-
-#include <QListView>
-#include <QPointer>
+#include "desktop/content/TileGridListView.h"
 
 #include <functional>
 #include <memory>
@@ -23,59 +21,34 @@ struct CuratedGridColumns : TileGridColumns {
 // design system's item tile, an icon grid or a compact list by the fence's density. A click
 // on a tile (or Return on the current one) activates it; the context menu is asked for
 // through a callback. It keeps no selection: curated tiles are never drawn selected.
-class CuratedItemListView final : public QListView {
+class CuratedItemListView final : public TileGridListView {
     Q_OBJECT
 public:
-    static constexpr int horizontalPadding = 12;
     static constexpr int bottomPadding = 10;
-    static constexpr int listSpacing = 5;
 
     explicit CuratedItemListView(DesignEnvironment* environment, QWidget* parent = nullptr);
     ~CuratedItemListView() override;
 
-    void setAppearance(FenceDisplayDensity density, double iconScale, FenceTintPalette tint);
-    FenceDisplayDensity density() const { return m_density; }
-    double iconScale() const { return m_iconScale; }
-    FenceTintPalette tint() const { return m_tint; }
-    DesignEnvironment* environment() const { return m_environment; }
-
-    const CuratedGridColumns& gridColumns() const { return m_columns; }
-    QSize cellSize() const { return m_cellSize; }
-    // The tile inside an item's cell: the cell without the gap after it.
-    QRect tileRect(const QRect& cell) const;
-    QRect tileRect(const QModelIndex& index) const { return tileRect(visualRect(index)); }
+    CuratedGridColumns gridColumns() const { return {tileColumns()}; }
     // The tile as it is painted for `index`, set up from the item and the view's appearance.
     const FenceItemGridTile& tileFor(const QModelIndex& index) const;
-    int tileHeight(int width) const;
+    int tileHeight(int width) const override;
 
     std::function<void(const QModelIndex&)> onItemActivated;
     std::function<void(const QModelIndex&, const QPoint& globalPos)> onContextMenuRequested;
 
-    // QAbstractItemView
-    QModelIndex indexAt(const QPoint& point) const override;
-
 protected:
+    // TileGridListView
+    TileGridColumns fitColumns(qreal availableWidth) const override;
+    bool activateItem(const QModelIndex& index) override;
     // QWidget
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     class Delegate;
-    void relayout();
 
-    QPointer<DesignEnvironment> m_environment;
     // Set up anew before each use; mutable because painting is const.
     std::unique_ptr<FenceItemGridTile> m_stamp;
-    FenceDisplayDensity m_density = FenceDisplayDensity::grid;
-    double m_iconScale = 1.0;
-    FenceTintPalette m_tint = FenceTintPalette::crystal;
-    CuratedGridColumns m_columns;
-    QSize m_cellSize;
-    QMargins m_margins;
-    QPersistentModelIndex m_pressed;
 };
 
 } // namespace mv

@@ -4,13 +4,10 @@
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalEntryModel.h"
 
-#include <QPainter>
-#include <QPixmap>
-
 namespace mv {
 
 PortalEntryDelegate::PortalEntryDelegate(PortalEntryListView* view)
-    : QStyledItemDelegate(view)
+    : TileGridDelegate(view)
     , m_view(view)
     , m_stamp(std::make_unique<FenceItemGridTile>(view->environment()))
 {
@@ -58,28 +55,10 @@ const FenceItemGridTile& PortalEntryDelegate::tileFor(const QModelIndex& index) 
     return tile;
 }
 
-void PortalEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+FenceItemGridTile& PortalEntryDelegate::preparedTile(const QModelIndex& index) const
 {
-    const QRect target = m_view->tileRect(option.rect);
-    if (target.isEmpty())
-        return;
-    FenceItemGridTile& tile = *m_stamp;
     tileFor(index);
-    tile.resize(target.size());
-    // Through an image of its own: rendering straight into the view's painter would share
-    // that painter with a render of the view itself (a grab) and draw in the wrong place.
-    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-    QPixmap image(target.size() * ratio);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    tile.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-    painter->drawPixmap(target.topLeft(), image);
-}
-
-QSize PortalEntryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
-{
-    // Every cell is alike; the view works the size out once per width.
-    return m_view->cellSize();
+    return *m_stamp;
 }
 
 } // namespace mv

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/models/ModelEnums.h"
-
-#include <QStyledItemDelegate>
+#include "desktop/content/TileGridDelegate.h"
 
 #include <memory>
 
@@ -11,11 +10,10 @@ namespace mv {
 class FenceItemGridTile;
 class PortalEntryListView;
 
-// Paints each portal entry as the design system's item tile: one tile, never shown, is set up
-// for the entry and rendered into the cell, so the list draws exactly what a tile widget would
-// without a widget per entry. In the grid the size text is the badge, in the compact list the
-// subtitle; the selected and the hovered entry are drawn highlighted.
-class PortalEntryDelegate final : public QStyledItemDelegate {
+// Paints each portal entry as the design system's item tile. In the grid the size text is the
+// badge, in the compact list the subtitle; the selected and the hovered entry are drawn
+// highlighted.
+class PortalEntryDelegate final : public TileGridDelegate {
     Q_OBJECT
 public:
     explicit PortalEntryDelegate(PortalEntryListView* view);
@@ -29,9 +27,9 @@ public:
     // highlight, and the view's density, icon scale and tint.
     const FenceItemGridTile& tileFor(const QModelIndex& index) const;
 
-    // QAbstractItemDelegate
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+protected:
+    // TileGridDelegate
+    FenceItemGridTile& preparedTile(const QModelIndex& index) const override;
 
 private:
     PortalEntryListView* m_view;
