@@ -27,12 +27,6 @@ QFont titleFont(bool active)
     return designFont(titleFontSize, active ? QFont::DemiBold : QFont::Medium);
 }
 
-const DesignEnvironment& environmentOf(const FenceTabStripView* strip)
-{
-    static const DesignEnvironment fallback;
-    return strip->environment() ? *strip->environment() : fallback;
-}
-
 // Paints the active tab's surface at `rect`.
 void paintActiveSurface(QPainter& painter, const QRectF& rect, FenceTintPalette tint,
                         const DesignEnvironment& environment, qreal opacity)
@@ -84,7 +78,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        const DesignEnvironment& environment = environmentOf(m_strip);
+        const DesignEnvironment& environment = environmentOrDefault(m_strip->environment());
         const QRectF target = m_strip->activeRect();
         const GlassTransition& transition = *m_strip->m_selectionTransition;
         const qreal progress = transition.progress();
@@ -149,7 +143,7 @@ QSize FenceTabCapsule::sizeHint() const
 
 void FenceTabCapsule::paintEvent(QPaintEvent*)
 {
-    const DesignEnvironment& environment = environmentOf(m_strip);
+    const DesignEnvironment& environment = environmentOrDefault(m_strip->environment());
     const ColorScheme scheme = environment.colorScheme();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -33,12 +33,6 @@ constexpr double surfaceCornerRadius = 24;
 constexpr double surfaceGlassOpacity = 0.85;
 constexpr qreal footerFontSize = 10.5;
 
-const DesignEnvironment& environmentOr(const DesignEnvironment* environment)
-{
-    static const DesignEnvironment fallback;
-    return environment ? *environment : fallback;
-}
-
 // The system's ease-out pacing.
 QEasingCurve easeOut()
 {
@@ -101,7 +95,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        const ColorScheme scheme = environmentOr(m_environment).colorScheme();
+        const ColorScheme scheme = environmentOrDefault(m_environment).colorScheme();
         // The separator colour is the primary colour at a tenth.
         painter.fillRect(rect(), withOpacity(GlassPalette::primary(scheme), 0.1 * m_opacity));
     }
@@ -360,7 +354,7 @@ void SpotSearchHUDView::refresh()
 
 void SpotSearchHUDView::refreshColors()
 {
-    const ColorScheme scheme = environmentOr(environment()).colorScheme();
+    const ColorScheme scheme = environmentOrDefault(environment()).colorScheme();
     const QColor secondary = GlassPalette::secondaryForeground(scheme);
     m_searchSymbol->setColor(swiftUIColor(m_rowTint));
     QPalette palette = m_field->palette();
@@ -496,7 +490,7 @@ void SpotSearchHUDView::scrollToSelected(bool animated)
                                   bar->minimum(), bar->maximum());
     if (target == bar->value())
         return;
-    if (!animated || !isVisible() || environmentOr(environment()).reduceMotion()) {
+    if (!animated || !isVisible() || environmentOrDefault(environment()).reduceMotion()) {
         bar->setValue(target);
         return;
     }

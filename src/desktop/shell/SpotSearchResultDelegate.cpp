@@ -33,12 +33,6 @@ QFont subtitleFont()
     return designFont(SpotSearchRowGeometry::subtitleFontSize);
 }
 
-const DesignEnvironment& environmentOr(const DesignEnvironment* environment)
-{
-    static const DesignEnvironment fallback;
-    return environment ? *environment : fallback;
-}
-
 int viewportWidth(const QStyleOptionViewItem& option)
 {
     if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
@@ -100,7 +94,7 @@ QSize SpotSearchResultDelegate::sizeHint(const QStyleOptionViewItem& option, con
 void SpotSearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const
 {
-    const ColorScheme scheme = environmentOr(m_environment).colorScheme();
+    const ColorScheme scheme = environmentOrDefault(m_environment).colorScheme();
     const QString categoryLabel = index.data(SpotSearchResultsModel::CategoryLabelRole).toString();
     const bool previewable = index.data(SpotSearchResultsModel::PreviewableRole).toBool();
     const SpotSearchRowGeometry g = SpotSearchRowGeometry::compute(QRectF(option.rect), categoryLabel, previewable);
@@ -139,7 +133,7 @@ void SpotSearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewIt
                                                          Qt::ElideRight, g.subtitle.width()));
 
     if (!g.previewButton.isEmpty()) {
-        paintGlassButtonBackground(*painter, g.previewButton, environmentOr(m_environment), false, false);
+        paintGlassButtonBackground(*painter, g.previewButton, environmentOrDefault(m_environment), false, false);
         SymbolIcons::paint(*painter, g.previewButton, QStringLiteral("eye"),
                            SymbolIcons::sideForFontSize(SpotSearchRowGeometry::previewSymbolFontSize),
                            GlassPalette::primaryForeground(scheme));
