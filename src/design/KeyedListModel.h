@@ -16,8 +16,9 @@ QList<bool> longestIncreasingRun(const QList<int>& sequence);
 } // namespace KeyedListDiff
 
 // A flat list model of records that each carry a key (an id). setRecords applies a new list in
-// place, keyed: rows whose record went are removed, the rows kept are moved into the new order,
-// new records are inserted where they belong and rows whose record changed are reported. Never
+// place, keyed: rows whose record went are removed, the rows kept are moved into the new order
+// (a few row moves, or one layout change when many rows move), new records are inserted where
+// they belong and rows whose record changed are reported. Never
 // a reset, so a view keeps its scroll position, current row, selection and hover, and every
 // persistent index follows its key. A repeated key would make rows ambiguous, so only its
 // first record shows. Subclasses add the roles and data().
@@ -124,6 +125,10 @@ private:
         // place, to just after the row that comes before it there. The rows placed so far and
         // those staying are then always in their new order, so each move is final.
         const QList<bool> stays = KeyedListDiff::longestIncreasingRun(targets);
+        if (stays.count(false) > maximumRowMoves) {
+            relayOut(order, targets);
+            return;
+        }
         QSet<Key> staying;
         for (int row = 0; row < m_keys.size(); ++row) {
             if (stays[row])
@@ -143,6 +148,25 @@ private:
             endMoveRows();
         }
         Q_ASSERT(m_keys == order);
+    }
+
+    // A new order for many rows (a new sort): one layout change, linear in the rows, that
+    // carries every persistent index along to its record's new row.
+    void relayOut(const QList<Key>& order, const QList<int>& targets)
+    {
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        QList<Record> records(order.size());
+        for (int row = 0; row < m_records.size(); ++row)
+            records[targets[row]] = std::move(m_records[row]);
+        m_records = std::move(records);
+        m_keys = order;
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(index.row() < targets.size() ? this->index(targets[index.row()]) : QModelIndex());
+        changePersistentIndexList(before, after);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
     void insertNew(const QList<Record>& records, const QList<Key>& keys)
@@ -185,6 +209,10 @@ private:
             row = end;
         }
     }
+
+    // Beyond this many single-row moves a reorder is cheaper, for the model and its views, as
+    // one layout change: each move shifts the rows between its ends.
+    static constexpr int maximumRowMoves = 32;
 
     KeyOf m_keyOf;
     QList<Record> m_records;
