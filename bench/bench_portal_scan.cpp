@@ -93,8 +93,7 @@ qint64 runFind(const QString& folder)
 void scanAgainstFind(benchmark::State& state, const QString& folder)
 {
     // One untimed pass of each first, so both read the same warm caches.
-    benchmark::DoNotOptimize(scanDirectory(folder, HiddenFiles::Skip, ExtensionDisplay::Hide,
-                                           QString(), FenceSortMode::nameAsc, {}));
+    benchmark::DoNotOptimize(scanDirectory(folder, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), FenceSortMode::nameAsc, {}}));
     runFind(folder);
 
     double scanSeconds = 0;
@@ -103,9 +102,7 @@ void scanAgainstFind(benchmark::State& state, const QString& folder)
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
-        const PortalScanResult result = scanDirectory(folder, HiddenFiles::Skip,
-                                                      ExtensionDisplay::Hide, QString(),
-                                                      FenceSortMode::nameAsc, {});
+        const PortalScanResult result = scanDirectory(folder, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), FenceSortMode::nameAsc, {}});
         const double scan = double(timer.nsecsElapsed()) / 1e9;
         listed = result.entries.size();
         benchmark::DoNotOptimize(result);

@@ -81,8 +81,7 @@ void dryRunAgainstScan(benchmark::State& state, const QString& folder)
     const QList<SmartRule> rules = benchRules();
     const QUrl source = QUrl::fromLocalFile(folder);
     const auto scan = [&] {
-        return Portal::scanDirectory(folder, Portal::HiddenFiles::Skip, Portal::ExtensionDisplay::Show,
-                                     QString(), FenceSortMode::nameAsc, {});
+        return Portal::scanDirectory(folder, {Portal::HiddenFiles::Skip, Portal::ExtensionDisplay::Show, QString(), FenceSortMode::nameAsc, {}});
     };
     // One untimed pass of each first, so both read the same warm caches.
     benchmark::DoNotOptimize(scan());

@@ -220,11 +220,9 @@ void runPortalListing(benchmark::State& state, FenceSortMode mode, bool headOnly
     using namespace FolderPortalEngine;
     for (auto _ : state) {
         if (headOnly) {
-            benchmark::DoNotOptimize(scanDirectoryHead(folder, HiddenFiles::Skip, ExtensionDisplay::Hide,
-                                                       QString(), mode, {}, 8));
+            benchmark::DoNotOptimize(scanDirectoryHead(folder, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), mode, {}}, 8));
         } else {
-            benchmark::DoNotOptimize(scanDirectory(folder, HiddenFiles::Skip, ExtensionDisplay::Hide,
-                                                   QString(), mode, {}));
+            benchmark::DoNotOptimize(scanDirectory(folder, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), mode, {}}));
         }
     }
 }

@@ -149,9 +149,7 @@ void BM_BareScansOfTheSameFolders(benchmark::State& state)
         for (const FenceTab& tab : std::as_const(p.tabs)) {
             using namespace FolderPortalEngine;
             const PortalScanResult scan =
-                scanDirectory(*tab.portalPath, HiddenFiles::Skip,
-                              tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide, tab.portalFilter,
-                              tab.sortMode, tab.manualOrder);
+                scanDirectory(*tab.portalPath, PortalListingOptions::of(tab));
             entries += scan.entries.size();
             benchmark::DoNotOptimize(scan.entries.constData());
         }

@@ -179,18 +179,16 @@ bool isBoundFolder(const QString& path)
         && S_ISDIR(folderInfo.st_mode);
 }
 
-PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
-                               ExtensionDisplay extensions, const QString& filter,
-                               FenceSortMode sortMode, const QList<QString>& manualOrder)
+PortalScanResult scanDirectory(const QString& folderPath, const PortalListingOptions& options)
 {
-    return scanDirectory(folderPath, hidden, extensions, filter, sortMode, manualOrder, {});
+    return scanDirectory(folderPath, options, {});
 }
 
-PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
-                               ExtensionDisplay extensions, const QString& filter,
-                               FenceSortMode sortMode, const QList<QString>& manualOrder,
+PortalScanResult scanDirectory(const QString& folderPath, const PortalListingOptions& options,
                                const std::function<bool(const QString& name)>& keepName)
 {
+    const HiddenFiles hidden = options.hiddenFiles;
+    const ExtensionDisplay extensions = options.extensions;
     if (!isBoundFolder(folderPath))
         return PortalScanResult{{}, true};
     const QByteArray encodedPath = QFile::encodeName(folderPath);
@@ -233,16 +231,14 @@ PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
     if (error)
         return result; // A listing that fails part-way is not trusted at all.
 
-    const QString query = filter.trimmed();
+    const QString query = options.filter.trimmed();
     if (!query.isEmpty())
         entries = applyFilter(entries, query);
-    result.entries = sortEntries(std::move(entries), sortMode, manualOrder);
+    result.entries = sortEntries(std::move(entries), options.sortMode, options.manualOrder);
     return result;
 }
 
-PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
-                               ExtensionDisplay extensions, const QString& filter,
-                               FenceSortMode sortMode, const QList<QString>& manualOrder)
+PortalScanResult scanDirectory(const QUrl& folder, const PortalListingOptions& options)
 {
     const std::optional<QString> path = folder.isLocalFile() ? filepaths::localPath(folder) : std::nullopt;
     if (!path) {
@@ -250,14 +246,15 @@ PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
         missing.isMissing = true;
         return missing;
     }
-    return scanDirectory(*path, hidden, extensions, filter, sortMode, manualOrder);
+    return scanDirectory(*path, options);
 }
 
-PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden,
-                                   ExtensionDisplay extensions, const QString& filter,
-                                   FenceSortMode sortMode, const QList<QString>& manualOrder,
+PortalScanResult scanDirectoryHead(const QString& folderPath, const PortalListingOptions& options,
                                    qsizetype limit)
 {
+    const HiddenFiles hidden = options.hiddenFiles;
+    const ExtensionDisplay extensions = options.extensions;
+    const FenceSortMode sortMode = options.sortMode;
     if (!isBoundFolder(folderPath))
         return PortalScanResult{{}, true};
     const QByteArray encodedPath = QFile::encodeName(folderPath);
@@ -325,8 +322,8 @@ PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden
         }
     };
 
-    ModeKeys modeKeys(sortMode, manualOrder);
-    const QString query = filter.trimmed();
+    ModeKeys modeKeys(sortMode, options.manualOrder);
+    const QString query = options.filter.trimmed();
     // Names are needed for all when the filter or the mode's own key reads them.
     const bool decodeAll = !query.isEmpty() || sortMode == FenceSortMode::manual
                            || sortMode == FenceSortMode::kindAsc;
@@ -400,8 +397,7 @@ PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden
         // The listing said folder and the entry now says otherwise (or is gone): the folder
         // changed while it was read, and the order above may not hold. List it in full.
         if ((entry.factsRead && entry.facts.isDirectory()) != entry.isDirectory) {
-            PortalScanResult full = scanDirectory(folderPath, hidden, extensions, filter,
-                                                  sortMode, manualOrder);
+            PortalScanResult full = scanDirectory(folderPath, options);
             if (full.entries.size() > limit)
                 full.entries.resize(limit);
             return full;

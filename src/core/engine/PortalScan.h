@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
 #include "core/models/ModelEnums.h"
 
@@ -17,8 +18,6 @@
 // the disk.
 namespace mv::FolderPortalEngine {
 
-enum class HiddenFiles { Skip, Show };
-enum class ExtensionDisplay { Hide, Show };
 enum class EntryKind { File, Folder };
 
 // The instant an entry carries when the file system reports no date: 0001-01-01T00:00:00Z,
@@ -35,8 +34,9 @@ enum class EntryKind { File, Folder };
 // Whether the bound path names an existing folder (a symlink to one counts).
 [[nodiscard]] bool isBoundFolder(const QString& path);
 
-// Lists the folder at `folderPath`, one entry per immediate child, then keeps what the
-// trimmed `filter` keeps (see applyFilter) and sorts by `sortMode` (see sortEntries).
+// Lists the folder at `folderPath`, one entry per immediate child named as `options` say,
+// then keeps what the trimmed filter keeps (see applyFilter) and sorts by the sort mode (see
+// sortEntries).
 //
 // isMissing is true when the path is unbound (empty or not absolute: it is never resolved
 // against the working directory), when nothing exists there, or when it is not a folder
@@ -48,24 +48,17 @@ enum class EntryKind { File, Folder };
 // folder's size is 0 and its type "public.folder"; any other item whose extension names no
 // known type is "public.data". An item that vanished between listing and reading is still
 // listed, as a file of size 0 dated distantPast(), typed by its extension alone.
-[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
-                                             ExtensionDisplay extensions, const QString& filter,
-                                             FenceSortMode sortMode,
-                                             const QList<QString>& manualOrder);
+[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath,
+                                             const PortalListingOptions& options);
 // The same listing narrowed to the items whose file-system name `keepName` accepts, decided
 // before anything else is read about them: the entries kept are exactly those the full
 // listing holds for those names, in the same order. For callers that need a few names of a
 // large folder, such as a search.
-[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath, HiddenFiles hidden,
-                                             ExtensionDisplay extensions, const QString& filter,
-                                             FenceSortMode sortMode,
-                                             const QList<QString>& manualOrder,
+[[nodiscard]] PortalScanResult scanDirectory(const QString& folderPath,
+                                             const PortalListingOptions& options,
                                              const std::function<bool(const QString& name)>& keepName);
 // The same for a folder URL; a URL that is not a local file is unbound.
-[[nodiscard]] PortalScanResult scanDirectory(const QUrl& folder, HiddenFiles hidden,
-                                             ExtensionDisplay extensions, const QString& filter,
-                                             FenceSortMode sortMode,
-                                             const QList<QString>& manualOrder);
+[[nodiscard]] PortalScanResult scanDirectory(const QUrl& folder, const PortalListingOptions& options);
 
 // The first `limit` entries of what scanDirectory lists with the same arguments, equal to
 // them and in the same order (and the same isMissing), for a caller that shows only the head
@@ -74,10 +67,8 @@ enum class EntryKind { File, Folder };
 // orders by date or size read each entry's facts but make collation keys only for the
 // entries that can still reach the head. Should the folder change under it so that its
 // reading no longer agrees with itself, it falls back to a full scan.
-[[nodiscard]] PortalScanResult scanDirectoryHead(const QString& folderPath, HiddenFiles hidden,
-                                                 ExtensionDisplay extensions,
-                                                 const QString& filter, FenceSortMode sortMode,
-                                                 const QList<QString>& manualOrder,
+[[nodiscard]] PortalScanResult scanDirectoryHead(const QString& folderPath,
+                                                 const PortalListingOptions& options,
                                                  qsizetype limit);
 
 // The symbol name shown for an item (a file URL's path, or just a name): chosen by the

@@ -416,9 +416,9 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
     // An unbound (relative or empty) source lists nothing: scanDirectory never resolves it
     // against the working directory.
     const QList<PortalFileEntry> entries =
-        FolderPortalEngine::scanDirectory(sourcePath, FolderPortalEngine::HiddenFiles::Skip,
-                                          FolderPortalEngine::ExtensionDisplay::Show, QString(),
-                                          FenceSortMode::nameAsc, {})
+        FolderPortalEngine::scanDirectory(sourcePath, {FolderPortalEngine::HiddenFiles::Skip,
+                                                       FolderPortalEngine::ExtensionDisplay::Show,
+                                                       QString(), FenceSortMode::nameAsc, {}})
             .entries;
     plan.scannedCount = entries.size();
     if (entries.isEmpty())

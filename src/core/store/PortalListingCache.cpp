@@ -1,5 +1,6 @@
 #include "core/store/PortalListingCache.h"
 
+#include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
 
 #include <algorithm>
@@ -10,16 +11,12 @@ using namespace FolderPortalEngine;
 
 namespace {
 
-PortalScanResult read(const FenceTab& tab, qsizetype limit, const PortalListingCache::NameMatcher& narrowTo)
+PortalScanResult read(const QString& path, const PortalListingOptions& options, qsizetype limit,
+                      const PortalListingCache::NameMatcher& narrowTo)
 {
-    const QString path = tab.portalPath.value_or(QString());
-    const HiddenFiles hidden = tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip;
-    const ExtensionDisplay extensions = tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide;
     if (limit >= 0)
-        return scanDirectoryHead(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, limit);
-    if (narrowTo)
-        return scanDirectory(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, narrowTo);
-    return scanDirectory(path, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder);
+        return scanDirectoryHead(path, options, limit);
+    return scanDirectory(path, options, narrowTo);
 }
 
 } // namespace
@@ -38,12 +35,14 @@ PortalListingCache::Pass::~Pass()
 
 PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameMatcher& narrowTo)
 {
-    const QString path = tab.portalPath.value_or(QString());
+    // One folder is one listing however its path is written ("/a/b/", "/a//b").
+    const QString path = tab.portalPath ? filepaths::standardizedPath(*tab.portalPath).value_or(QString()) : QString();
+    const PortalListingOptions options = PortalListingOptions::of(tab);
     // Access times change with every read of a file, which no watch reports as a change.
-    if (!isBoundPath(path) || tab.sortMode == FenceSortMode::lastAccessedDesc)
-        return read(tab, m_limit, narrowTo);
+    if (!isBoundPath(path) || options.sortMode == FenceSortMode::lastAccessedDesc)
+        return read(path, options, m_limit, narrowTo);
 
-    const Key key{path, tab.showHiddenFiles, tab.showExtensions, tab.portalFilter, tab.sortMode, tab.manualOrder, m_limit};
+    const Key key{path, options, m_limit};
     platform::FolderChangeMonitor& monitor = m_cache.m_monitor;
     const auto kept = std::find_if(m_cache.m_kept.begin(), m_cache.m_kept.end(),
                                    [&key](const Kept& k) { return k.key == key; });
@@ -58,9 +57,9 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
             m_cache.m_kept.erase(kept);
             m_cache.forgetUnlessUsed(path);
         }
-        return read(tab, m_limit, narrowTo);
+        return read(path, options, m_limit, narrowTo);
     }
-    PortalScanResult result = read(tab, m_limit, {});
+    PortalScanResult result = read(path, options, m_limit, {});
     if (kept != m_cache.m_kept.end()) {
         kept->stamp = *stamp;
         kept->result = result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
 #include "core/models/FenceModels.h"
 #include "platform/FolderChangeMonitor.h"
@@ -50,12 +51,8 @@ public:
 
 private:
     struct Key {
-        QString path;
-        bool showHiddenFiles = false;
-        bool showExtensions = false;
-        QString filter;
-        FenceSortMode sortMode = FenceSortMode::nameAsc;
-        QList<QString> manualOrder;
+        QString path; // standardized
+        FolderPortalEngine::PortalListingOptions options;
         qsizetype limit = -1;
 
         bool operator==(const Key&) const = default;

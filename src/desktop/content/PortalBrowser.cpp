@@ -168,8 +168,7 @@ void PortalBrowser::syncWatch()
         m_watcher->stop();
         return;
     }
-    m_watcher->updateWatch(currentPortalURL(), tab->showHiddenFiles, tab->showExtensions, tab->portalFilter,
-                           tab->sortMode, tab->manualOrder);
+    m_watcher->updateWatch(currentPortalURL(), FolderPortalEngine::PortalListingOptions::of(*tab));
 }
 
 void PortalBrowser::stopWatching()

@@ -32,9 +32,8 @@ PortalDirectoryWatcher::PortalDirectoryWatcher(QObject* parent)
 
 PortalDirectoryWatcher::~PortalDirectoryWatcher() = default;
 
-void PortalDirectoryWatcher::updateWatch(const std::optional<QUrl>& url, bool showHidden,
-                                         bool showExtensions, const QString& filter,
-                                         FenceSortMode sortMode, const QList<QString>& manualOrder)
+void PortalDirectoryWatcher::updateWatch(const std::optional<QUrl>& url,
+                                         const FolderPortalEngine::PortalListingOptions& options)
 {
     if (!url) {
         stop();
@@ -44,8 +43,7 @@ void PortalDirectoryWatcher::updateWatch(const std::optional<QUrl>& url, bool sh
     }
 
     const std::optional<QString> folderPath = localFolderPath(*url);
-    const WatchConfig config{folderPath ? QUrl::fromLocalFile(*folderPath) : *url, showHidden,
-                             showExtensions, filter, sortMode, manualOrder};
+    const WatchConfig config{folderPath ? QUrl::fromLocalFile(*folderPath) : *url, options};
     const bool configChanged = m_lastConfig != config;
     if (configChanged)
         m_lastConfig = config;
@@ -105,11 +103,8 @@ void PortalDirectoryWatcher::folderChanged()
 
 void PortalDirectoryWatcher::publishScan(const WatchConfig& config)
 {
-    using namespace FolderPortalEngine;
-    m_scanResult = scanDirectory(localFolderPath(config.url).value_or(QString()),
-                                 config.showHidden ? HiddenFiles::Show : HiddenFiles::Skip,
-                                 config.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
-                                 config.filter, config.sortMode, config.manualOrder);
+    m_scanResult = FolderPortalEngine::scanDirectory(localFolderPath(config.url).value_or(QString()),
+                                                     config.options);
     Q_EMIT scanResultChanged();
 }
 

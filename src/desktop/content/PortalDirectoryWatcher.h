@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
-#include "core/models/ModelEnums.h"
 
 #include <QList>
 #include <QObject>
@@ -33,11 +33,7 @@ public:
         // slash, symbolic links kept as they are. A URL naming no local folder path is kept as
         // it was given.
         QUrl url;
-        bool showHidden = false;
-        bool showExtensions = false;
-        QString filter;
-        FenceSortMode sortMode = FenceSortMode::manual;
-        QList<QString> manualOrder;
+        FolderPortalEngine::PortalListingOptions options;
 
         bool operator==(const WatchConfig&) const = default;
     };
@@ -52,15 +48,14 @@ public:
     // The configuration of the last listing asked for; none initially and after stop().
     const std::optional<WatchConfig>& lastConfig() const { return m_lastConfig; }
 
-    // Points the watcher at `url` with the tab's listing options. Without a URL it stops and
+    // Points the watcher at `url` with the tab's listing options (PortalListingOptions::of). Without a URL it stops and
     // publishes an empty, missing listing. Otherwise it rescans, synchronously, only when the
     // configuration differs from the last one, and watches the folder anew only when its path
     // differs from the one watched or nothing is watched (so a folder that failed to open is
     // tried again on every call, without a rescan). A URL that is no local file, or a path
     // that is not absolute, lists as missing and is not watched.
-    void updateWatch(const std::optional<QUrl>& url, bool showHidden, bool showExtensions,
-                     const QString& filter, FenceSortMode sortMode,
-                     const QList<QString>& manualOrder);
+    void updateWatch(const std::optional<QUrl>& url,
+                     const FolderPortalEngine::PortalListingOptions& options);
     // Rescans with the last configuration and publishes the result, at once; nothing when
     // there is none.
     void refreshNow();

@@ -21,11 +21,11 @@ const QString refusal = u"文件名含有无法识别的字符，无法移动：
 // The listings a portal shows: in full and the head of it.
 QList<PortalFileEntry> listed(const QString& folder, bool head = false)
 {
-    const auto hidden = Portal::HiddenFiles::Skip;
-    const auto extensions = Portal::ExtensionDisplay::Show;
+    Portal::PortalListingOptions options;
+    options.extensions = Portal::ExtensionDisplay::Show;
     if (head)
-        return Portal::scanDirectoryHead(folder, hidden, extensions, QString(), FenceSortMode::nameAsc, {}, 100).entries;
-    return Portal::scanDirectory(folder, hidden, extensions, QString(), FenceSortMode::nameAsc, {}).entries;
+        return Portal::scanDirectoryHead(folder, options, 100).entries;
+    return Portal::scanDirectory(folder, options).entries;
 }
 
 QList<QUrl> urlsOf(const QList<PortalFileEntry>& entries, bool exact)
@@ -111,7 +111,7 @@ private Q_SLOTS:
             QVERIFY(Tree::write(lossy + "/other.txt", "other"));
             for (const QUrl& url : urlsOf(listed(tree.source()), false)) {
                 const PortalScanResult opened = Portal::scanDirectory(
-                    url, Portal::HiddenFiles::Show, Portal::ExtensionDisplay::Show, QString(), FenceSortMode::nameAsc, {});
+                    url, {Portal::HiddenFiles::Show, Portal::ExtensionDisplay::Show, QString(), FenceSortMode::nameAsc, {}});
                 QVERIFY(opened.isMissing);
                 QVERIFY(opened.entries.isEmpty());
             }

@@ -149,11 +149,10 @@ private Q_SLOTS:
         for (HiddenFiles hidden : {HiddenFiles::Skip, HiddenFiles::Show}) {
             for (ExtensionDisplay extensions : {ExtensionDisplay::Hide, ExtensionDisplay::Show}) {
                 const PortalScanResult full =
-                    scanDirectory(folder, hidden, extensions, filter, mode, manualOrder);
+                    scanDirectory(folder, {hidden, extensions, filter, mode, manualOrder});
                 QVERIFY(!full.isMissing);
                 for (qsizetype limit : {0, 1, 2, 3, 8, 50, 1000}) {
-                    const PortalScanResult head = scanDirectoryHead(folder, hidden, extensions, filter,
-                                                                    mode, manualOrder, limit);
+                    const PortalScanResult head = scanDirectoryHead(folder, {hidden, extensions, filter, mode, manualOrder}, limit);
                     PortalScanResult expected = full;
                     expected.entries = full.entries.first(std::min(limit, full.entries.size()));
                     QVERIFY2(head == expected,
@@ -181,12 +180,10 @@ private Q_SLOTS:
     void missingFolders()
     {
         QFETCH(QString, path);
-        const PortalScanResult head = scanDirectoryHead(path, HiddenFiles::Skip, ExtensionDisplay::Hide,
-                                                        QString(), FenceSortMode::nameAsc, {}, 8);
+        const PortalScanResult head = scanDirectoryHead(path, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), FenceSortMode::nameAsc, {}}, 8);
         QVERIFY(head.isMissing);
         QVERIFY(head.entries.isEmpty());
-        QCOMPARE(head, scanDirectory(path, HiddenFiles::Skip, ExtensionDisplay::Hide, QString(),
-                                     FenceSortMode::nameAsc, {}));
+        QCOMPARE(head, scanDirectory(path, {HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), FenceSortMode::nameAsc, {}}));
     }
 
     // sortEntries orders names exactly as compareNames does, code points breaking its ties,

@@ -60,7 +60,7 @@ PortalScanResult scanNamed(const QString& path, HiddenFiles hidden = HiddenFiles
                            ExtensionDisplay extensions = ExtensionDisplay::Show,
                            const QString& filter = {})
 {
-    return scanDirectory(path, hidden, extensions, filter, FenceSortMode::nameAsc, {});
+    return scanDirectory(path, {hidden, extensions, filter, FenceSortMode::nameAsc, {}});
 }
 
 const PortalFileEntry* find(const PortalScanResult& result, const QString& name)
@@ -167,19 +167,16 @@ void TestPortalScan::relativePathIsUnbound()
     QVERIFY(dotted.isMissing);
 
     const PortalScanResult byUrl =
-        scanDirectory(QUrl(u"https://example.com/folder"_s), HiddenFiles::Show,
-                      ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {});
+        scanDirectory(QUrl(u"https://example.com/folder"_s), {HiddenFiles::Show, ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {}});
     QVERIFY(byUrl.isMissing);
-    const PortalScanResult byFileUrl = scanDirectory(
-        QUrl::fromLocalFile(m_root.path() + u"/cwd/relative"_s), HiddenFiles::Show,
-        ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {});
+    const PortalScanResult byFileUrl = scanDirectory(QUrl::fromLocalFile(m_root.path() + u"/cwd/relative"_s), {HiddenFiles::Show, ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {}});
     QVERIFY(!byFileUrl.isMissing);
     QCOMPARE(namesOf(byFileUrl.entries), QStringList{u"inside.txt"_s});
     // "localhost" is this machine; any other host is another machine, even when the path Qt
     // would make of it ("//tmp/...") names a local folder.
     const QString folder = m_root.path() + u"/cwd/relative"_s;
     const auto byHost = [](const QString& url) {
-        return scanDirectory(QUrl(url), HiddenFiles::Show, ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {});
+        return scanDirectory(QUrl(url), {HiddenFiles::Show, ExtensionDisplay::Show, {}, FenceSortMode::nameAsc, {}});
     };
     QCOMPARE(namesOf(byHost(u"file://localhost"_s + folder).entries), QStringList{u"inside.txt"_s});
     QVERIFY(folder.startsWith(u'/'));
@@ -250,7 +247,7 @@ void TestPortalScan::entryFields()
     }
 
     const PortalScanResult result =
-        scanDirectory(dir.path(), HiddenFiles::Skip, extensions, {}, FenceSortMode::nameAsc, {});
+        scanDirectory(dir.path(), {HiddenFiles::Skip, extensions, {}, FenceSortMode::nameAsc, {}});
     QVERIFY(!result.isMissing);
     QCOMPARE(result.entries.size(), 1);
     const PortalFileEntry& entry = result.entries.first();
@@ -310,9 +307,7 @@ void TestPortalScan::datesAndSizes()
     QVERIFY(writeFile(dir.filePath(u"ancient.txt"_s), "a"));
     QVERIFY(setTimes(dir.filePath(u"ancient.txt"_s), -1 * second + 500000000, 0));
 
-    const PortalScanResult result = scanDirectory(dir.path(), HiddenFiles::Skip,
-                                                  ExtensionDisplay::Show, {},
-                                                  FenceSortMode::dateModifiedDesc, {});
+    const PortalScanResult result = scanDirectory(dir.path(), {HiddenFiles::Skip, ExtensionDisplay::Show, {}, FenceSortMode::dateModifiedDesc, {}});
     QCOMPARE(namesOf(result.entries),
              (QStringList{u"new.txt"_s, u"Folder"_s, u"old.txt"_s, u"ancient.txt"_s}));
     const QDateTime t0 = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
@@ -327,14 +322,10 @@ void TestPortalScan::datesAndSizes()
     QCOMPARE(find(result, u"ancient.txt"_s)->modifiedAt,
              QDateTime::fromMSecsSinceEpoch(-500, Qt::UTC));
 
-    const PortalScanResult byAccess = scanDirectory(dir.path(), HiddenFiles::Skip,
-                                                    ExtensionDisplay::Show, {},
-                                                    FenceSortMode::lastAccessedDesc, {});
+    const PortalScanResult byAccess = scanDirectory(dir.path(), {HiddenFiles::Skip, ExtensionDisplay::Show, {}, FenceSortMode::lastAccessedDesc, {}});
     QCOMPARE(namesOf(byAccess.entries),
              (QStringList{u"old.txt"_s, u"Folder"_s, u"new.txt"_s, u"ancient.txt"_s}));
-    const PortalScanResult bySize = scanDirectory(dir.path(), HiddenFiles::Skip,
-                                                  ExtensionDisplay::Show, {},
-                                                  FenceSortMode::sizeDesc, {});
+    const PortalScanResult bySize = scanDirectory(dir.path(), {HiddenFiles::Skip, ExtensionDisplay::Show, {}, FenceSortMode::sizeDesc, {}});
     QCOMPARE(namesOf(bySize.entries),
              (QStringList{u"old.txt"_s, u"ancient.txt"_s, u"new.txt"_s, u"Folder"_s}));
 }
@@ -403,8 +394,7 @@ void TestPortalScan::scanFiltersTrimmedAndSorts()
         QVERIFY(writeFile(dir.filePath(name), "x"));
 
     auto scanWith = [&](const QString& filter) {
-        return namesOf(scanDirectory(dir.path(), HiddenFiles::Skip, ExtensionDisplay::Show,
-                                     filter, FenceSortMode::nameAsc, {})
+        return namesOf(scanDirectory(dir.path(), {HiddenFiles::Skip, ExtensionDisplay::Show, filter, FenceSortMode::nameAsc, {}})
                            .entries);
     };
     QCOMPARE(scanWith(u" .MD \n"_s), (QStringList{u"Notes.MD"_s, u"readme.md"_s}));

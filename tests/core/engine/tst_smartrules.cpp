@@ -545,8 +545,7 @@ void SmartRulesTest::dryRunWithDefaultRules()
     for (const DryRunMoveItem& item : plan.matchedMoves)
         order.append(item.fileName);
     QStringList expectedOrder;
-    const auto listed = Portal::scanDirectory(desk, Portal::HiddenFiles::Skip, Portal::ExtensionDisplay::Show,
-                                              QString(), FenceSortMode::nameAsc, {});
+    const auto listed = Portal::scanDirectory(desk, {Portal::HiddenFiles::Skip, Portal::ExtensionDisplay::Show, QString(), FenceSortMode::nameAsc, {}});
     for (const PortalFileEntry& entry : listed.entries) {
         if (itemNamed(plan, entry.name))
             expectedOrder.append(entry.name);

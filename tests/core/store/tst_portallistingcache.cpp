@@ -60,11 +60,9 @@ FenceTab portalTab(const QString& path, FenceSortMode mode)
 
 PortalScanResult freshReading(const FenceTab& tab, qsizetype limit)
 {
-    const HiddenFiles hidden = tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip;
-    const ExtensionDisplay extensions = tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide;
     if (limit >= 0)
-        return scanDirectoryHead(*tab.portalPath, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder, limit);
-    return scanDirectory(*tab.portalPath, hidden, extensions, tab.portalFilter, tab.sortMode, tab.manualOrder);
+        return scanDirectoryHead(*tab.portalPath, PortalListingOptions::of(tab), limit);
+    return scanDirectory(*tab.portalPath, PortalListingOptions::of(tab));
 }
 
 bool watchable(const QString& folder)

@@ -68,9 +68,7 @@ private Q_SLOTS:
                 if (tab.kind != FenceKind::portal || !tab.portalPath)
                     continue;
                 using namespace FolderPortalEngine;
-                full.insert(tab.id, scanDirectory(*tab.portalPath, tab.showHiddenFiles ? HiddenFiles::Show : HiddenFiles::Skip,
-                                                  tab.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
-                                                  tab.portalFilter, tab.sortMode, tab.manualOrder)
+                full.insert(tab.id, scanDirectory(*tab.portalPath, PortalListingOptions::of(tab))
                                         .entries);
             }
         }

@@ -302,10 +302,7 @@ private Q_SLOTS:
         }
         const FenceTab& tab = f.storedTab(0);
         QCOMPARE(f.config()->url, f.url(f.subfolder));
-        QCOMPARE(f.config()->filter, tab.portalFilter);
-        QCOMPARE(f.config()->showHidden, tab.showHiddenFiles);
-        QCOMPARE(f.config()->showExtensions, tab.showExtensions);
-        QCOMPARE(f.config()->sortMode, tab.sortMode);
+        QVERIFY(f.config()->options == FolderPortalEngine::PortalListingOptions::of(tab));
         QCOMPARE(f.browser->breadcrumbURLs(), QList<QUrl>{f.url(f.subfolder)});
         QVERIFY(f.browser->selectedEntryID());
         QCOMPARE(f.trailChanges->size(), trailChanges);
@@ -318,10 +315,10 @@ private Q_SLOTS:
         const QList<QString> order{u"b.txt"_s, u"a.txt"_s};
         f.store->updateActiveTab(f.fence.id, [&](FenceTab& tab) { tab.manualOrder = order; });
         QVERIFY(f.config());
-        QVERIFY(f.config()->manualOrder.isEmpty());
+        QVERIFY(f.config()->options.manualOrder.isEmpty());
         // It is passed along with the next change that does resync.
         f.store->updateActiveTab(f.fence.id, [](FenceTab& tab) { tab.sortMode = FenceSortMode::manual; });
-        QCOMPARE(f.config()->manualOrder, order);
+        QCOMPARE(f.config()->options.manualOrder, order);
         QCOMPARE(f.listed().mid(0, 2), (QStringList{u"b.txt"_s, u"a.txt"_s}));
     }
 

@@ -28,30 +28,25 @@ bool writeFile(const QString& path, const QByteArray& bytes, QIODevice::OpenMode
     return file.open(mode) && file.write(bytes) == bytes.size();
 }
 
+using FolderPortalEngine::ExtensionDisplay;
+using FolderPortalEngine::HiddenFiles;
+
 // The tab's listing options as the fence content passes them.
-struct Options {
-    bool showHidden = false;
-    bool showExtensions = true;
-    QString filter;
-    FenceSortMode sortMode = FenceSortMode::manual;
-    QList<QString> manualOrder;
+struct Options : FolderPortalEngine::PortalListingOptions {
+    Options() : PortalListingOptions{HiddenFiles::Skip, ExtensionDisplay::Show, {}, FenceSortMode::manual, {}} {}
 };
 
 using Tweak = std::function<void(Options&)>;
 
 void update(PortalDirectoryWatcher& watcher, const std::optional<QUrl>& url, const Options& options = {})
 {
-    watcher.updateWatch(url, options.showHidden, options.showExtensions, options.filter,
-                        options.sortMode, options.manualOrder);
+    watcher.updateWatch(url, options);
 }
 
 // What the engine itself lists for the folder with these options.
 PortalScanResult engineScan(const QString& folder, const Options& options)
 {
-    using namespace FolderPortalEngine;
-    return scanDirectory(folder, options.showHidden ? HiddenFiles::Show : HiddenFiles::Skip,
-                         options.showExtensions ? ExtensionDisplay::Show : ExtensionDisplay::Hide,
-                         options.filter, options.sortMode, options.manualOrder);
+    return FolderPortalEngine::scanDirectory(folder, options);
 }
 
 QStringList names(const PortalScanResult& result)
@@ -162,7 +157,8 @@ private Q_SLOTS:
         QCOMPARE(published.count(), 1);
         QCOMPARE(watcher.scanResult(), engineScan(fixture.folder, options));
         QCOMPARE(watcher.watchedPath(), std::optional(fixture.folder));
-        const PortalDirectoryWatcher::WatchConfig expected{fixture.url(), false, true, u"a"_s, FenceSortMode::nameAsc, {}};
+        const PortalDirectoryWatcher::WatchConfig expected{
+            fixture.url(), {HiddenFiles::Skip, ExtensionDisplay::Show, u"a"_s, FenceSortMode::nameAsc, {}}};
         QCOMPARE(watcher.lastConfig(), std::optional(expected));
         QCOMPARE(fixture.watches().size(), 1);
     }
@@ -237,8 +233,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Tweak>("tweak");
         QTest::newRow("sort mode") << Tweak([](Options& o) { o.sortMode = FenceSortMode::sizeDesc; });
-        QTest::newRow("hidden files") << Tweak([](Options& o) { o.showHidden = true; });
-        QTest::newRow("extensions") << Tweak([](Options& o) { o.showExtensions = false; });
+        QTest::newRow("hidden files") << Tweak([](Options& o) { o.hiddenFiles = HiddenFiles::Show; });
+        QTest::newRow("extensions") << Tweak([](Options& o) { o.extensions = ExtensionDisplay::Hide; });
         QTest::newRow("filter") << Tweak([](Options& o) { o.filter = u"big"_s; });
         QTest::newRow("manual order") << Tweak([](Options& o) { o.manualOrder = {u"big.bin"_s}; });
     }
