@@ -43,15 +43,14 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
         return read(path, options, m_limit, narrowTo);
 
     const Key key{path, options, m_limit};
-    platform::FolderChangeMonitor& monitor = m_cache.m_monitor;
     const auto kept = std::find_if(m_cache.m_kept.begin(), m_cache.m_kept.end(),
                                    [&key](const Kept& k) { return k.key == key; });
-    if (kept != m_cache.m_kept.end() && monitor.unchangedSince(kept->stamp)) {
+    if (kept != m_cache.m_kept.end() && kept->watch->unchangedSince(kept->stamp)) {
         kept->lastPass = m_number;
         return kept->result;
     }
     // The stamp is taken before the reading, so that a change during it counts against it.
-    const auto stamp = monitor.stampBeforeReading(path);
+    const auto stamp = m_cache.stampBeforeReading(path);
     if (!stamp) {
         if (kept != m_cache.m_kept.end()) {
             m_cache.m_kept.erase(kept);
@@ -61,11 +60,12 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
     }
     PortalScanResult result = read(path, options, m_limit, {});
     if (kept != m_cache.m_kept.end()) {
-        kept->stamp = *stamp;
+        kept->watch = stamp->first;
+        kept->stamp = stamp->second;
         kept->result = result;
         kept->lastPass = m_number;
     } else {
-        m_cache.m_kept.append(Kept{key, *stamp, result, m_number});
+        m_cache.m_kept.append(Kept{key, stamp->first, stamp->second, result, m_number});
     }
     return result;
 }
@@ -83,12 +83,29 @@ void PortalListingCache::endPass(qsizetype limit, quint64 number)
         forgetUnlessUsed(path);
 }
 
+std::optional<std::pair<std::shared_ptr<FolderWatch>, quint64>> PortalListingCache::stampBeforeReading(const QString& path)
+{
+    std::shared_ptr<FolderWatch> watch = m_watches.value(path);
+    std::optional<quint64> stamp = watch ? watch->stampBeforeReading() : std::nullopt;
+    if (!stamp) {
+        // Gone, replaced, or never watched: the folder the path names now is watched afresh.
+        watch = FolderWatch::open(path);
+        stamp = watch ? watch->stampBeforeReading() : std::nullopt;
+    }
+    if (!stamp) {
+        m_watches.remove(path);
+        return std::nullopt;
+    }
+    m_watches.insert(path, watch);
+    return std::pair{watch, *stamp};
+}
+
 void PortalListingCache::forgetUnlessUsed(const QString& path)
 {
     // Keep watching only the folders some listing still needs.
     const bool used = std::any_of(m_kept.cbegin(), m_kept.cend(), [&path](const Kept& k) { return k.key.path == path; });
     if (!used)
-        m_monitor.forget(path);
+        m_watches.remove(path);
 }
 
 } // namespace mv

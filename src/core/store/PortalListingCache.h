@@ -3,12 +3,14 @@
 #include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
 #include "core/models/FenceModels.h"
-#include "platform/FolderChangeMonitor.h"
+#include "core/store/FolderWatch.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace mv {
@@ -18,7 +20,7 @@ namespace mv {
 // snapshot) and on each search keystroke; a folder of ten thousand files sorted by date takes
 // tens of milliseconds to read, which a note keystroke must not pay when no folder changed.
 //
-// A listing is kept only where the folder's changes are seen (see FolderChangeMonitor); other
+// A listing is kept only where the folder's changes are seen (see FolderWatch); other
 // folders, and listings ordered by access time, are read afresh every time. What is handed
 // out equals what a fresh reading would give.
 class PortalListingCache final {
@@ -46,8 +48,9 @@ public:
         quint64 m_number;
     };
 
-    // The number of listings kept, for tests.
+    // The number of listings kept, and of folders watched for them, for tests.
     qsizetype keptCount() const { return m_kept.size(); }
+    qsizetype watchedCount() const { return m_watches.size(); }
 
 private:
     struct Key {
@@ -59,15 +62,19 @@ private:
     };
     struct Kept {
         Key key;
-        platform::FolderChangeMonitor::Stamp stamp;
+        std::shared_ptr<FolderWatch> watch; // the one the stamp is of
+        quint64 stamp = 0;
         PortalScanResult result;
         quint64 lastPass = 0;
     };
 
     void endPass(qsizetype limit, quint64 number);
+    // The watch's stamp before reading the folder at `path`, watching it anew when needed;
+    // none when its changes cannot be vouched for.
+    std::optional<std::pair<std::shared_ptr<FolderWatch>, quint64>> stampBeforeReading(const QString& path);
     void forgetUnlessUsed(const QString& path);
 
-    platform::FolderChangeMonitor m_monitor;
+    QHash<QString, std::shared_ptr<FolderWatch>> m_watches; // by standardized path
     QList<Kept> m_kept;
     quint64 m_passes = 0;
 };

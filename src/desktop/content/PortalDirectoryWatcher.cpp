@@ -2,7 +2,7 @@
 
 #include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
-#include "platform/FolderEventSource.h"
+#include "core/store/FolderWatch.h"
 
 #include <QMetaObject>
 
@@ -75,10 +75,10 @@ void PortalDirectoryWatcher::restartSource(const std::optional<QString>& folderP
     m_watchedPath.reset();
     if (!folderPath)
         return;
-    m_source = platform::FolderEventSource::open(*folderPath);
+    m_source = FolderWatch::open(*folderPath);
     if (!m_source)
         return; // left unwatched, silently: the listing tells what is there
-    connect(m_source.get(), &platform::FolderEventSource::changed, this,
+    connect(m_source.get(), &FolderWatch::changed, this,
             &PortalDirectoryWatcher::folderChanged);
     m_watchedPath = *folderPath;
 }

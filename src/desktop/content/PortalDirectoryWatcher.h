@@ -13,9 +13,7 @@
 
 namespace mv {
 
-namespace platform {
-class FolderEventSource;
-}
+class FolderWatch;
 
 // Holds the live listing of the folder a portal tab shows. It rescans when a listing option or
 // the folder changes, and watches the folder itself, so that what any program adds, removes or
@@ -72,7 +70,7 @@ private:
     void publishScan(const WatchConfig& config);
 
     PortalScanResult m_scanResult;
-    std::unique_ptr<platform::FolderEventSource> m_source;
+    std::unique_ptr<FolderWatch> m_source;
     std::optional<QString> m_watchedPath;
     std::optional<WatchConfig> m_lastConfig;
     bool m_rescanQueued = false;

@@ -1,6 +1,6 @@
 #include "core/engine/PortalScan.h"
 #include "core/store/PortalListingCache.h"
-#include "platform/FolderChangeMonitor.h"
+#include "core/store/FolderWatch.h"
 #include "support/StoreFixture.h"
 
 #include <QtTest>
@@ -67,8 +67,8 @@ PortalScanResult freshReading(const FenceTab& tab, qsizetype limit)
 
 bool watchable(const QString& folder)
 {
-    platform::FolderChangeMonitor monitor;
-    return monitor.stampBeforeReading(folder).has_value();
+    const auto watch = FolderWatch::open(folder);
+    return watch && watch->stampBeforeReading();
 }
 
 QStringList names(const PortalScanResult& result)

@@ -1,8 +1,8 @@
 #include "desktop/content/PortalDirectoryWatcher.h"
 
 #include "core/engine/PortalScan.h"
-#include "platform/FolderEventSource.h"
-#include "platform/InotifyWatches.h"
+#include "core/store/FolderWatch.h"
+#include "support/InotifyWatches.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,7 +77,7 @@ struct Fixture {
     QString folder = root.filePath(u"portal"_s);
     QString other = root.filePath(u"other"_s);
     QString flushFolder = root.filePath(u"flush"_s);
-    std::unique_ptr<platform::FolderEventSource> instanceKeeper;
+    std::unique_ptr<FolderWatch> instanceKeeper;
     int flushes = 0;
 
     Fixture()
@@ -89,7 +89,7 @@ struct Fixture {
         writeFile(folder + u"/big.bin"_s, QByteArray(100, 'b'));
         writeFile(folder + u"/.hidden"_s, "h");
         writeFile(other + u"/o.txt"_s, "o");
-        instanceKeeper = platform::FolderEventSource::open(flushFolder);
+        instanceKeeper = FolderWatch::open(flushFolder);
     }
 
     QUrl url() const { return QUrl::fromLocalFile(folder); }
@@ -100,10 +100,10 @@ struct Fixture {
     // they asked for are then waiting among the posted events.
     bool settle()
     {
-        const auto flush = platform::FolderEventSource::open(flushFolder);
+        const auto flush = FolderWatch::open(flushFolder);
         if (!flush)
             return false;
-        QSignalSpy delivered(flush.get(), &platform::FolderEventSource::changed);
+        QSignalSpy delivered(flush.get(), &FolderWatch::changed);
         if (!writeFile(flushFolder + u"/%1"_s.arg(++flushes), "f") || !delivered.wait(deliveryTimeout))
             return false;
         QCoreApplication::sendPostedEvents();
@@ -487,9 +487,9 @@ private Q_SLOTS:
         PortalDirectoryWatcher watcher;
         QSignalSpy published(&watcher, &PortalDirectoryWatcher::scanResultChanged);
         update(watcher, fixture.url());
-        const auto observer = platform::FolderEventSource::open(fixture.folder);
+        const auto observer = FolderWatch::open(fixture.folder);
         QVERIFY(observer);
-        connect(observer.get(), &platform::FolderEventSource::changed, &watcher, [&] { watcher.stop(); });
+        connect(observer.get(), &FolderWatch::changed, &watcher, [&] { watcher.stop(); });
         QVERIFY(writeFile(fixture.in(u"new.txt"_s), "n"));
         QTRY_VERIFY_WITH_TIMEOUT(!watcher.lastConfig(), deliveryTimeout);
         QCoreApplication::sendPostedEvents();
@@ -523,10 +523,10 @@ private Q_SLOTS:
         auto* watcher = new PortalDirectoryWatcher;
         QPointer<PortalDirectoryWatcher> alive(watcher);
         update(*watcher, fixture.url());
-        const auto observer = platform::FolderEventSource::open(fixture.folder);
+        const auto observer = FolderWatch::open(fixture.folder);
         QVERIFY(observer);
-        QSignalSpy observed(observer.get(), &platform::FolderEventSource::changed);
-        connect(observer.get(), &platform::FolderEventSource::changed, observer.get(), [&] { delete alive.data(); });
+        QSignalSpy observed(observer.get(), &FolderWatch::changed);
+        connect(observer.get(), &FolderWatch::changed, observer.get(), [&] { delete alive.data(); });
         QVERIFY(writeFile(fixture.in(u"new.txt"_s), "n"));
         QVERIFY(observed.wait(deliveryTimeout));
         QVERIFY(!alive);

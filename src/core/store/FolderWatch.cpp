@@ -1,0 +1,393 @@
+#include "core/store/FolderWatch.h"
+
+#include "core/engine/FilePaths.h"
+#include "core/engine/PortalScan.h"
+
+#include <QAbstractEventDispatcher>
+#include <QHash>
+#include <QList>
+#include <QMetaMethod>
+#include <QMetaObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include <linux/magic.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+namespace mv {
+
+namespace {
+
+// Everything that can change what a listing shows, access excepted. Opening and reading
+// (IN_OPEN, IN_ACCESS, IN_CLOSE_NOWRITE) are left out: the listing's own scans would report
+// themselves and rescan for ever. Every watch uses this one mask, because adding a watch on a
+// folder the instance already watches replaces the mask of the watch both then share.
+constexpr uint32_t folderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY
+                                  | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF
+                                  | IN_ONLYDIR;
+
+// What is told through changed(). IN_MODIFY is left out: it fires for every write of a
+// download in progress, and IN_CLOSE_WRITE tells when the file is done.
+constexpr uint32_t toldEvents = folderEvents & ~IN_MODIFY;
+
+// Events after which a watch reports nothing more. A deleted folder reports IN_DELETE_SELF at
+// once but IN_IGNORED only when nothing holds it open any longer; nothing can be made in a
+// deleted folder, so the first of them ends it. A move (IN_MOVE_SELF) does not: the watch
+// follows the folder.
+constexpr uint32_t endingEvents = IN_DELETE_SELF | IN_UNMOUNT | IN_IGNORED;
+
+// One reading from the event loop drains at most this many buffers, so a folder that never
+// rests cannot hold the loop; what is left keeps the descriptor readable for the next turn.
+// An asking reader drains the queue to its end: the change it asks about may be the last.
+constexpr int maxReadsPerTurn = 64;
+
+// Local file systems the kernel headers of this release leave out.
+constexpr unsigned long jfsMagic = 0x3153464a;
+constexpr unsigned long ntfsMagic = 0x5346544e; // ntfs-3g reports FUSE; this is the kernel's
+constexpr unsigned long hfsPlusMagic = 0x482b;
+constexpr unsigned long zfsMagic = 0x2fc12fc1;
+
+// File systems whose every change passes through this kernel, so inotify reports it. Network
+// and FUSE file systems (and any kind not named here) can change behind its back.
+bool changesAreSeen(const QByteArray& path)
+{
+    struct statfs info {};
+    if (::statfs(path.constData(), &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case BTRFS_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+    case REISERFS_SUPER_MAGIC:
+    case jfsMagic:
+    case MSDOS_SUPER_MAGIC: // vfat
+    case EXFAT_SUPER_MAGIC:
+    case ntfsMagic:
+    case hfsPlusMagic:
+    case zfsMagic:
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> folderAt(const QByteArray& path)
+{
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return Identity{info.st_dev, info.st_ino};
+}
+
+} // namespace
+
+// The inotify instance of one thread and the one table of its kernel watches. It lives while
+// a watch is open and closes its descriptor when the last one goes.
+class FolderWatchTable final {
+public:
+    // The current thread's table, made when needed; null when no instance can be had.
+    static FolderWatchTable* acquire();
+
+    // The kernel's watch on the folder at `path`, counted once however many watches use it;
+    // -1 when it cannot be had or the folder found is not `expected`.
+    int addWatch(const QByteArray& path, const Identity& expected);
+    void attach(FolderWatch* watch);
+    void detach(FolderWatch* watch);
+    // Reads what the kernel has queued and counts it against the watches. Deliveries it makes
+    // due are sent from the event loop, never from inside this call.
+    void drain();
+    // Deletes the table when no watch is open and no delivery is running.
+    void retireIfUnused();
+
+private:
+    struct KernelWatch {
+        Identity folder;
+        int users = 0;
+    };
+
+    explicit FolderWatchTable(int fd);
+    ~FolderWatchTable();
+    FolderWatchTable(const FolderWatchTable&) = delete;
+    FolderWatchTable& operator=(const FolderWatchTable&) = delete;
+
+    // Reads the queue, at most `maxReads` buffers; true when a delivery became due.
+    bool readQueue(int maxReads);
+    void deliver();
+    void release(int watch);
+    void endWatch(int watch);
+
+    int m_fd = -1;
+    std::unique_ptr<QObject> m_context;          // receives the queued deliveries
+    std::unique_ptr<QSocketNotifier> m_notifier; // none on a thread without an event dispatcher
+    QHash<int, KernelWatch> m_watches;           // per kernel watch descriptor
+    QList<FolderWatch*> m_open;                  // the armed watches, in the order they opened
+    QList<QPointer<FolderWatch>> m_lastDeliveries; // disarmed by the reading, still to be told
+    int m_deliveries = 0;                        // deliveries running (a slot may spin a nested loop)
+    bool m_deliveryQueued = false;
+};
+
+namespace {
+
+thread_local FolderWatchTable* currentTable = nullptr;
+
+} // namespace
+
+FolderWatchTable* FolderWatchTable::acquire()
+{
+    if (currentTable)
+        return currentTable;
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0)
+        return nullptr; // the kernel's limit of instances, most likely
+    currentTable = new FolderWatchTable(fd);
+    return currentTable;
+}
+
+FolderWatchTable::FolderWatchTable(int fd)
+    : m_fd(fd)
+    , m_context(std::make_unique<QObject>())
+{
+    if (QAbstractEventDispatcher::instance(QThread::currentThread())) {
+        m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_context.get(), [this] {
+            ++m_deliveries;
+            if (readQueue(maxReadsPerTurn))
+                deliver();
+            --m_deliveries;
+            retireIfUnused(); // may delete this table: nothing may follow
+        });
+    }
+}
+
+FolderWatchTable::~FolderWatchTable()
+{
+    m_notifier.reset();
+    ::close(m_fd);
+    if (currentTable == this)
+        currentTable = nullptr;
+}
+
+int FolderWatchTable::addWatch(const QByteArray& path, const Identity& expected)
+{
+    const int watch = ::inotify_add_watch(m_fd, path.constData(), folderEvents);
+    if (watch < 0)
+        return -1;
+    if (const auto known = m_watches.constFind(watch); known != m_watches.cend())
+        return known->folder == expected ? watch : -1;
+    // The watch follows the folder found when it was added; it must be the one stat saw.
+    if (folderAt(path) != expected) {
+        ::inotify_rm_watch(m_fd, watch);
+        return -1;
+    }
+    m_watches.insert(watch, KernelWatch{expected, 0});
+    return watch;
+}
+
+void FolderWatchTable::attach(FolderWatch* watch)
+{
+    m_open.append(watch);
+    ++m_watches[watch->m_watch].users;
+}
+
+void FolderWatchTable::detach(FolderWatch* watch)
+{
+    const int kernelWatch = watch->m_watch;
+    m_open.removeOne(watch);
+    watch->m_watch = -1;
+    watch->m_table = nullptr;
+    release(kernelWatch);
+    retireIfUnused();
+}
+
+void FolderWatchTable::release(int watch)
+{
+    // The kernel gives one watch per folder and instance: it goes only with its last user.
+    const auto known = m_watches.find(watch);
+    if (known != m_watches.end() && --known->users <= 0) {
+        m_watches.erase(known);
+        ::inotify_rm_watch(m_fd, watch);
+    }
+}
+
+void FolderWatchTable::endWatch(int watch)
+{
+    for (qsizetype i = m_open.size() - 1; i >= 0; --i) {
+        FolderWatch* open = m_open.at(i);
+        if (open->m_watch == watch) {
+            m_open.removeAt(i);
+            if (open->m_deliveryPending)
+                m_lastDeliveries.append(open); // the change that ended it is still told
+            open->m_watch = -1;
+            open->m_table = nullptr;
+        }
+    }
+    m_watches.remove(watch);
+    // Lets the kernel drop a deleted folder that something still holds open; an error for a
+    // watch it already dropped is harmless.
+    ::inotify_rm_watch(m_fd, watch);
+}
+
+void FolderWatchTable::retireIfUnused()
+{
+    if (m_deliveries == 0 && !m_deliveryQueued && m_open.isEmpty())
+        delete this;
+}
+
+void FolderWatchTable::drain()
+{
+    if (!readQueue(INT_MAX) || m_deliveryQueued)
+        return;
+    m_deliveryQueued = true;
+    QMetaObject::invokeMethod(
+        m_context.get(),
+        [this] {
+            m_deliveryQueued = false;
+            ++m_deliveries;
+            deliver();
+            --m_deliveries;
+            retireIfUnused(); // may delete this table: nothing may follow
+        },
+        Qt::QueuedConnection);
+}
+
+bool FolderWatchTable::readQueue(int maxReads)
+{
+    QList<int> ended;
+    bool due = false;
+    const auto count = [&due](FolderWatch* watch, uint32_t mask) {
+        ++watch->m_changes;
+        // Only a watch someone listens to is told: an asking reader alone needs no turn of the
+        // event loop, and none may come on its thread.
+        if ((mask & toldEvents) && watch->isSignalConnected(QMetaMethod::fromSignal(&FolderWatch::changed))) {
+            watch->m_deliveryPending = true;
+            due = true;
+        }
+    };
+    alignas(struct inotify_event) std::array<char, 16 * (sizeof(struct inotify_event) + NAME_MAX + 1)> buffer;
+    for (int reads = 0; reads < maxReads; ++reads) {
+        const ssize_t length = ::read(m_fd, buffer.data(), buffer.size());
+        if (length < 0 && errno == EINTR)
+            continue;
+        if (length <= 0)
+            break; // EAGAIN: the queue is empty
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* event = reinterpret_cast<const struct inotify_event*>(buffer.data() + offset);
+            offset += ssize_t(sizeof(struct inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                // Changes were lost: any folder may have changed.
+                for (FolderWatch* watch : std::as_const(m_open))
+                    count(watch, toldEvents);
+                continue;
+            }
+            if (!m_watches.contains(event->wd))
+                continue; // a watch already let go
+            for (FolderWatch* watch : std::as_const(m_open)) {
+                if (watch->m_watch == event->wd)
+                    count(watch, event->mask);
+            }
+            if ((event->mask & endingEvents) && !ended.contains(event->wd))
+                ended.append(event->wd);
+        }
+    }
+    for (const int watch : std::as_const(ended))
+        endWatch(watch);
+    return due;
+}
+
+void FolderWatchTable::deliver()
+{
+    // A slot may destroy any watch, this one included, or open new ones.
+    QList<QPointer<FolderWatch>> told = std::exchange(m_lastDeliveries, {});
+    for (FolderWatch* watch : std::as_const(m_open)) {
+        if (watch->m_deliveryPending)
+            told.append(watch);
+    }
+    for (const QPointer<FolderWatch>& watch : std::as_const(told)) {
+        if (watch && watch->m_deliveryPending) {
+            watch->m_deliveryPending = false;
+            Q_EMIT watch->changed();
+        }
+    }
+}
+
+FolderWatch::FolderWatch(QString path, FolderWatchTable* table, int watch, dev_t device, ino_t inode)
+    : m_path(std::move(path))
+    , m_table(table)
+    , m_watch(watch)
+    , m_device(device)
+    , m_inode(inode)
+{
+}
+
+FolderWatch::~FolderWatch()
+{
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (m_table)
+        m_table->detach(this);
+}
+
+std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath)
+{
+    if (!FolderPortalEngine::isBoundPath(folderPath))
+        return nullptr;
+    const QByteArray encoded = filepaths::encoded(folderPath);
+    const std::optional<Identity> folder = folderAt(encoded);
+    if (!folder)
+        return nullptr;
+    FolderWatchTable* table = FolderWatchTable::acquire();
+    if (!table)
+        return nullptr;
+    const int watch = table->addWatch(encoded, *folder);
+    if (watch < 0) {
+        table->retireIfUnused();
+        return nullptr;
+    }
+    std::unique_ptr<FolderWatch> opened(new FolderWatch(folderPath, table, watch, folder->device, folder->inode));
+    opened->m_seesEveryChange = changesAreSeen(encoded);
+    table->attach(opened.get());
+    return opened;
+}
+
+bool FolderWatch::pathStillNamesFolder() const
+{
+    // Events name the folder, not the path: a symbolic link pointed elsewhere shows only here.
+    return folderAt(filepaths::encoded(m_path)) == Identity{m_device, m_inode};
+}
+
+std::optional<quint64> FolderWatch::stampBeforeReading()
+{
+    if (m_table)
+        m_table->drain();
+    if (!isArmed() || !m_seesEveryChange || !pathStillNamesFolder())
+        return std::nullopt;
+    return m_changes;
+}
+
+bool FolderWatch::unchangedSince(quint64 stamp)
+{
+    if (m_table)
+        m_table->drain();
+    return isArmed() && m_seesEveryChange && m_changes == stamp && pathStillNamesFolder();
+}
+
+} // namespace mv

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include <sys/types.h>
+
+namespace mv {
+
+class FolderWatchTable;
+
+// Tells when what a listing of one folder shows may have changed: an entry made, removed or
+// renamed, a file written, truncated or given new times or permissions, the folder itself
+// removed or moved. Two kinds of reader use it: one that asks, between two readings, whether
+// anything changed since a stamp taken before the first (the store's kept listings, which read
+// what the kernel has queued themselves and need no turn of the event loop), and one that is
+// told through changed() from the event loop (the live views).
+//
+// Built on inotify: one instance per thread (the kernel allows few per user, and a desktop
+// shows many folders), one kernel watch per folder, shared by every watch of the thread on that
+// folder. It lives here, beside the kept listings it serves, because it holds state: the
+// engines are stateless. A watch lives on the thread that opened it and is destroyed there.
+//
+// A watch is bound to the folder object it opened, not to its path: a folder moved elsewhere
+// is still followed; once it is deleted (or its file system unmounted) the watch delivers that
+// last change and is disarmed for good. The asking side also checks that the path still names
+// the folder (a symbolic link pointed elsewhere, a folder replaced).
+//
+// What it cannot see: a file changed through a hard link in another folder, changes on file
+// systems that do not pass through this kernel (network, FUSE: see seesEveryChange), and
+// access times (every read would count as a change).
+class FolderWatch final : public QObject {
+    Q_OBJECT
+
+public:
+    // A watch on the folder at `folderPath` (a symbolic link to a folder watches that folder).
+    // Null when the folder cannot be watched: the path is empty or not absolute (it is never
+    // resolved against the working directory), nothing is there, it is not a folder, it cannot
+    // be read, or the kernel's limit of watches or instances is reached.
+    [[nodiscard]] static std::unique_ptr<FolderWatch> open(const QString& folderPath);
+
+    // Stops the deliveries at once: a change already queued is not delivered to this watch.
+    ~FolderWatch() override;
+
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // The path as opened.
+    QString path() const { return m_path; }
+    // False once the folder is gone and nothing more can be delivered.
+    bool isArmed() const { return m_watch >= 0; }
+    // Whether every change to the folder passes through this kernel, so that none goes unseen.
+    bool seesEveryChange() const { return m_seesEveryChange; }
+
+    // For the asking reader. Reads what the kernel has queued, then gives the stamp to take
+    // before a reading; none when the watch cannot vouch for the folder: disarmed, the path
+    // names another folder now, or changes there go unseen.
+    std::optional<quint64> stampBeforeReading();
+    // Whether nothing changed since `stamp` was taken and the path still names the folder.
+    bool unchangedSince(quint64 stamp);
+
+Q_SIGNALS:
+    // At most once per reading of the kernel's queue: changes that arrived together come as
+    // one. Always from the event loop, never from inside open() or the asking calls. Also sent
+    // to every watch when the kernel's queue overflowed and changes were lost.
+    void changed();
+
+private:
+    friend class FolderWatchTable;
+
+    FolderWatch(QString path, FolderWatchTable* table, int watch, dev_t device, ino_t inode);
+    bool pathStillNamesFolder() const;
+
+    QString m_path;
+    FolderWatchTable* m_table = nullptr; // the thread's table while armed
+    int m_watch = -1;                    // the kernel's watch; -1 once disarmed
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    bool m_seesEveryChange = false;
+    quint64 m_changes = 0;               // changes seen, ever growing
+    bool m_deliveryPending = false;
+};
+
+} // namespace mv
