@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <utility>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -36,9 +38,12 @@ constexpr uint32_t folderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOV
                                   | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF
                                   | IN_ONLYDIR;
 
-// What is told through changed(). IN_MODIFY is left out: it fires for every write of a
-// download in progress, and IN_CLOSE_WRITE tells when the file is done.
-constexpr uint32_t toldEvents = folderEvents & ~IN_MODIFY;
+// What changes a folder's own entries, and so its modification time.
+constexpr uint32_t entryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+
+// A folder with more subfolders than this is not vouched for: so many kernel watches for one
+// listing would eat into the user's limit, shared by every program.
+constexpr int maxSubfolderWatches = 4096;
 
 // Events after which a watch reports nothing more. A deleted folder reports IN_DELETE_SELF at
 // once but IN_IGNORED only when nothing holds it open any longer; nothing can be made in a
@@ -105,24 +110,35 @@ std::optional<Identity> folderAt(const QByteArray& path)
 // a watch is open and closes its descriptor when the last one goes.
 class FolderWatchTable final {
 public:
+    // How a watch uses a kernel watch: on the folder it lists, or on one of its subfolders,
+    // where only the subfolder's own entries count (they are what moves its modification time).
+    enum class Use { Folder, Subfolder };
+
     // The current thread's table, made when needed; null when no instance can be had.
     static FolderWatchTable* acquire();
 
     // The kernel's watch on the folder at `path`, counted once however many watches use it;
-    // -1 when it cannot be had or the folder found is not `expected`.
-    int addWatch(const QByteArray& path, const Identity& expected);
-    void attach(FolderWatch* watch);
-    void detach(FolderWatch* watch);
+    // -1 when it cannot be had or the folder found is not `expected` (when given).
+    int addWatch(const QByteArray& path, const std::optional<Identity>& expected);
+    void subscribe(int kernelWatch, FolderWatch* watch, Use use);
+    void unsubscribe(int kernelWatch, FolderWatch* watch, Use use);
+    // Lets go of every kernel watch `watch` uses and disarms it.
+    void disarm(FolderWatch* watch);
     // Reads what the kernel has queued and counts it against the watches. Deliveries it makes
     // due are sent from the event loop, never from inside this call.
     void drain();
-    // Deletes the table when no watch is open and no delivery is running.
+    // Deletes the table when no watch is open and no delivery is running or queued.
     void retireIfUnused();
 
 private:
+    struct Interest {
+        FolderWatch* watch = nullptr;
+        Use use = Use::Folder;
+        bool operator==(const Interest&) const = default;
+    };
     struct KernelWatch {
-        Identity folder;
-        int users = 0;
+        std::optional<Identity> folder; // known when a watch lists it
+        QList<Interest> interests;
     };
 
     explicit FolderWatchTable(int fd);
@@ -133,8 +149,7 @@ private:
     // Reads the queue, at most `maxReads` buffers; true when a delivery became due.
     bool readQueue(int maxReads);
     void deliver();
-    void release(int watch);
-    void endWatch(int watch);
+    void endWatch(int kernelWatch);
 
     int m_fd = -1;
     std::unique_ptr<QObject> m_context;          // receives the queued deliveries
@@ -187,64 +202,81 @@ FolderWatchTable::~FolderWatchTable()
         currentTable = nullptr;
 }
 
-int FolderWatchTable::addWatch(const QByteArray& path, const Identity& expected)
+int FolderWatchTable::addWatch(const QByteArray& path, const std::optional<Identity>& expected)
 {
-    const int watch = ::inotify_add_watch(m_fd, path.constData(), folderEvents);
-    if (watch < 0)
+    const int kernelWatch = ::inotify_add_watch(m_fd, path.constData(), folderEvents);
+    if (kernelWatch < 0)
         return -1;
-    if (const auto known = m_watches.constFind(watch); known != m_watches.cend())
-        return known->folder == expected ? watch : -1;
+    if (const auto known = m_watches.find(kernelWatch); known != m_watches.end()) {
+        if (expected && known->folder && *known->folder != *expected)
+            return -1;
+        if (expected)
+            known->folder = expected;
+        return kernelWatch;
+    }
     // The watch follows the folder found when it was added; it must be the one stat saw.
-    if (folderAt(path) != expected) {
-        ::inotify_rm_watch(m_fd, watch);
+    if (expected && folderAt(path) != expected) {
+        ::inotify_rm_watch(m_fd, kernelWatch);
         return -1;
     }
-    m_watches.insert(watch, KernelWatch{expected, 0});
-    return watch;
+    m_watches.insert(kernelWatch, KernelWatch{expected, {}});
+    return kernelWatch;
 }
 
-void FolderWatchTable::attach(FolderWatch* watch)
+void FolderWatchTable::subscribe(int kernelWatch, FolderWatch* watch, Use use)
 {
-    m_open.append(watch);
-    ++m_watches[watch->m_watch].users;
+    if (use == Use::Folder)
+        m_open.append(watch);
+    m_watches[kernelWatch].interests.append(Interest{watch, use});
 }
 
-void FolderWatchTable::detach(FolderWatch* watch)
-{
-    const int kernelWatch = watch->m_watch;
-    m_open.removeOne(watch);
-    watch->m_watch = -1;
-    watch->m_table = nullptr;
-    release(kernelWatch);
-    retireIfUnused();
-}
-
-void FolderWatchTable::release(int watch)
+void FolderWatchTable::unsubscribe(int kernelWatch, FolderWatch* watch, Use use)
 {
     // The kernel gives one watch per folder and instance: it goes only with its last user.
-    const auto known = m_watches.find(watch);
-    if (known != m_watches.end() && --known->users <= 0) {
+    const auto known = m_watches.find(kernelWatch);
+    if (known == m_watches.end())
+        return;
+    known->interests.removeOne(Interest{watch, use});
+    if (known->interests.isEmpty()) {
         m_watches.erase(known);
-        ::inotify_rm_watch(m_fd, watch);
+        ::inotify_rm_watch(m_fd, kernelWatch);
     }
 }
 
-void FolderWatchTable::endWatch(int watch)
+void FolderWatchTable::disarm(FolderWatch* watch)
 {
-    for (qsizetype i = m_open.size() - 1; i >= 0; --i) {
-        FolderWatch* open = m_open.at(i);
-        if (open->m_watch == watch) {
-            m_open.removeAt(i);
-            if (open->m_deliveryPending)
-                m_lastDeliveries.append(open); // the change that ended it is still told
-            open->m_watch = -1;
-            open->m_table = nullptr;
-        }
-    }
-    m_watches.remove(watch);
+    m_open.removeOne(watch);
+    for (auto subfolder = watch->m_subfolders.cbegin(); subfolder != watch->m_subfolders.cend(); ++subfolder)
+        unsubscribe(subfolder.value(), watch, Use::Subfolder);
+    watch->m_subfolders.clear();
+    if (watch->m_watch >= 0)
+        unsubscribe(watch->m_watch, watch, Use::Folder);
+    watch->m_watch = -1;
+    watch->m_table = nullptr;
+}
+
+void FolderWatchTable::endWatch(int kernelWatch)
+{
+    const auto known = m_watches.find(kernelWatch);
+    if (known == m_watches.end())
+        return;
+    const QList<Interest> interests = known->interests;
+    m_watches.erase(known);
     // Lets the kernel drop a deleted folder that something still holds open; an error for a
     // watch it already dropped is harmless.
-    ::inotify_rm_watch(m_fd, watch);
+    ::inotify_rm_watch(m_fd, kernelWatch);
+    for (const Interest& interest : interests) {
+        FolderWatch* watch = interest.watch;
+        if (interest.use == Use::Subfolder) {
+            // Its parent reports it gone too, and the next reading looks at the subfolders anew.
+            watch->m_subfolders.removeIf([kernelWatch](const auto& entry) { return entry.value() == kernelWatch; });
+            continue;
+        }
+        if (watch->m_deliveryPending)
+            m_lastDeliveries.append(watch); // the change that ended it is still told
+        watch->m_watch = -1;
+        disarm(watch);
+    }
 }
 
 void FolderWatchTable::retireIfUnused()
@@ -274,11 +306,13 @@ bool FolderWatchTable::readQueue(int maxReads)
 {
     QList<int> ended;
     bool due = false;
-    const auto count = [&due](FolderWatch* watch, uint32_t mask) {
+    const auto count = [&due](FolderWatch* watch, bool entriesChanged) {
         ++watch->m_changes;
+        if (entriesChanged)
+            ++watch->m_entryChanges;
         // Only a watch someone listens to is told: an asking reader alone needs no turn of the
         // event loop, and none may come on its thread.
-        if ((mask & toldEvents) && watch->isSignalConnected(QMetaMethod::fromSignal(&FolderWatch::changed))) {
+        if (watch->isSignalConnected(QMetaMethod::fromSignal(&FolderWatch::changed))) {
             watch->m_deliveryPending = true;
             due = true;
         }
@@ -296,21 +330,25 @@ bool FolderWatchTable::readQueue(int maxReads)
             if (event->mask & IN_Q_OVERFLOW) {
                 // Changes were lost: any folder may have changed.
                 for (FolderWatch* watch : std::as_const(m_open))
-                    count(watch, toldEvents);
+                    count(watch, true);
                 continue;
             }
-            if (!m_watches.contains(event->wd))
+            const auto known = m_watches.constFind(event->wd);
+            if (known == m_watches.cend())
                 continue; // a watch already let go
-            for (FolderWatch* watch : std::as_const(m_open)) {
-                if (watch->m_watch == event->wd)
-                    count(watch, event->mask);
+            const bool entryEvent = event->len > 0 && (event->mask & entryEvents);
+            for (const Interest& interest : known->interests) {
+                if (interest.use == Use::Folder)
+                    count(interest.watch, entryEvent);
+                else if (entryEvent)
+                    count(interest.watch, false);
             }
             if ((event->mask & endingEvents) && !ended.contains(event->wd))
                 ended.append(event->wd);
         }
     }
-    for (const int watch : std::as_const(ended))
-        endWatch(watch);
+    for (const int kernelWatch : std::as_const(ended))
+        endWatch(kernelWatch);
     return due;
 }
 
@@ -342,8 +380,10 @@ FolderWatch::FolderWatch(QString path, FolderWatchTable* table, int watch, dev_t
 FolderWatch::~FolderWatch()
 {
     Q_ASSERT(thread() == QThread::currentThread());
-    if (m_table)
-        m_table->detach(this);
+    if (FolderWatchTable* table = m_table) {
+        table->disarm(this);
+        table->retireIfUnused();
+    }
 }
 
 std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath)
@@ -357,14 +397,15 @@ std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath)
     FolderWatchTable* table = FolderWatchTable::acquire();
     if (!table)
         return nullptr;
-    const int watch = table->addWatch(encoded, *folder);
+    const int watch = table->addWatch(encoded, folder);
     if (watch < 0) {
         table->retireIfUnused();
         return nullptr;
     }
     std::unique_ptr<FolderWatch> opened(new FolderWatch(folderPath, table, watch, folder->device, folder->inode));
     opened->m_seesEveryChange = changesAreSeen(encoded);
-    table->attach(opened.get());
+    table->subscribe(watch, opened.get(), FolderWatchTable::Use::Folder);
+    opened->watchSubfolders();
     return opened;
 }
 
@@ -374,11 +415,67 @@ bool FolderWatch::pathStillNamesFolder() const
     return folderAt(filepaths::encoded(m_path)) == Identity{m_device, m_inode};
 }
 
+void FolderWatch::watchSubfolders()
+{
+    if (!m_table || m_subfoldersReadAt == m_entryChanges)
+        return;
+    m_subfoldersReadAt = m_entryChanges;
+    m_coversSubfolders = false;
+    const QByteArray encoded = filepaths::encoded(m_path);
+    DIR* folder = ::opendir(encoded.constData());
+    if (!folder)
+        return;
+    QHash<QByteArray, int> watched;
+    bool complete = true;
+    for (;;) {
+        errno = 0;
+        const dirent* child = ::readdir(folder);
+        if (!child) {
+            complete = complete && errno == 0;
+            break;
+        }
+        const char* name = child->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        bool isFolder = child->d_type == DT_DIR;
+        if (child->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            isFolder = ::fstatat(::dirfd(folder), name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (!isFolder)
+            continue; // a symbolic link lists as itself, whatever it points to
+        const QByteArray key(name);
+        if (const auto known = m_subfolders.constFind(key); known != m_subfolders.cend()) {
+            watched.insert(key, known.value());
+            m_subfolders.erase(known);
+            continue;
+        }
+        if (watched.size() >= maxSubfolderWatches) {
+            complete = false;
+            break;
+        }
+        const int kernelWatch = m_table->addWatch(encoded + '/' + key, std::nullopt);
+        if (kernelWatch < 0) {
+            complete = false; // the kernel's limit of watches, or gone meanwhile
+            continue;
+        }
+        m_table->subscribe(kernelWatch, this, FolderWatchTable::Use::Subfolder);
+        watched.insert(key, kernelWatch);
+    }
+    ::closedir(folder);
+    for (auto gone = m_subfolders.cbegin(); gone != m_subfolders.cend(); ++gone)
+        m_table->unsubscribe(gone.value(), this, FolderWatchTable::Use::Subfolder);
+    m_subfolders = std::move(watched);
+    m_coversSubfolders = complete;
+}
+
 std::optional<quint64> FolderWatch::stampBeforeReading()
 {
     if (m_table)
         m_table->drain();
-    if (!isArmed() || !m_seesEveryChange || !pathStillNamesFolder())
+    // Subfolders made or renamed since the last reading are watched before this one.
+    watchSubfolders();
+    if (!isArmed() || !m_seesEveryChange || !m_coversSubfolders || !pathStillNamesFolder())
         return std::nullopt;
     return m_changes;
 }
@@ -387,7 +484,7 @@ bool FolderWatch::unchangedSince(quint64 stamp)
 {
     if (m_table)
         m_table->drain();
-    return isArmed() && m_seesEveryChange && m_changes == stamp && pathStillNamesFolder();
+    return isArmed() && m_seesEveryChange && m_coversSubfolders && m_changes == stamp && pathStillNamesFolder();
 }
 
 } // namespace mv

@@ -15,8 +15,9 @@ namespace mv {
 class FolderWatchTable;
 
 // Tells when what a listing of one folder shows may have changed: an entry made, removed or
-// renamed, a file written, truncated or given new times or permissions, the folder itself
-// removed or moved. Two kinds of reader use it: one that asks, between two readings, whether
+// renamed, a file written (also while it stays open), truncated or given new times or
+// permissions, the folder itself removed or moved, and an entry made, removed or renamed inside
+// one of its subfolders, which gives that subfolder a new modification time. Two kinds of reader use it: one that asks, between two readings, whether
 // anything changed since a stamp taken before the first (the store's kept listings, which read
 // what the kernel has queued themselves and need no turn of the event loop), and one that is
 // told through changed() from the event loop (the live views).
@@ -56,10 +57,14 @@ public:
     bool isArmed() const { return m_watch >= 0; }
     // Whether every change to the folder passes through this kernel, so that none goes unseen.
     bool seesEveryChange() const { return m_seesEveryChange; }
+    // Whether each subfolder found at the last reading is watched; false when one could not
+    // be (the kernel's limit of watches, too many subfolders) or the folder cannot be read.
+    bool coversSubfolders() const { return m_coversSubfolders; }
 
-    // For the asking reader. Reads what the kernel has queued, then gives the stamp to take
-    // before a reading; none when the watch cannot vouch for the folder: disarmed, the path
-    // names another folder now, or changes there go unseen.
+    // To call before each reading of the folder. Reads what the kernel has queued, watches the
+    // subfolders made or renamed since the last reading, then gives the stamp to take before
+    // this one; none when the watch cannot vouch for the folder: disarmed, the path names
+    // another folder now, changes there go unseen, or a subfolder is not watched.
     std::optional<quint64> stampBeforeReading();
     // Whether nothing changed since `stamp` was taken and the path still names the folder.
     bool unchangedSince(quint64 stamp);
@@ -75,6 +80,8 @@ private:
 
     FolderWatch(QString path, FolderWatchTable* table, int watch, dev_t device, ino_t inode);
     bool pathStillNamesFolder() const;
+    // Brings the subfolder watches up to date with the folder's entries.
+    void watchSubfolders();
 
     QString m_path;
     FolderWatchTable* m_table = nullptr; // the thread's table while armed
@@ -83,6 +90,10 @@ private:
     ino_t m_inode = 0;
     bool m_seesEveryChange = false;
     quint64 m_changes = 0;               // changes seen, ever growing
+    quint64 m_entryChanges = 0;          // of them, entries of the folder made, removed or renamed
+    std::optional<quint64> m_subfoldersReadAt; // m_entryChanges when the subfolders were looked at
+    QHash<QByteArray, int> m_subfolders; // file-system name to kernel watch
+    bool m_coversSubfolders = false;
     bool m_deliveryPending = false;
 };
 

@@ -25,9 +25,15 @@ std::optional<QString> localFolderPath(const QUrl& url)
 
 } // namespace
 
+// How often a folder is listed again when some of its subfolders cannot be watched.
+constexpr int uncoveredRescanMilliseconds = 2000;
+
 PortalDirectoryWatcher::PortalDirectoryWatcher(QObject* parent)
     : QObject(parent)
 {
+    m_uncoveredRescan.setSingleShot(true);
+    m_uncoveredRescan.setInterval(uncoveredRescanMilliseconds);
+    connect(&m_uncoveredRescan, &QTimer::timeout, this, &PortalDirectoryWatcher::refreshNow);
 }
 
 PortalDirectoryWatcher::~PortalDirectoryWatcher() = default;
@@ -64,6 +70,7 @@ void PortalDirectoryWatcher::refreshNow()
 
 void PortalDirectoryWatcher::stop()
 {
+    m_uncoveredRescan.stop();
     m_source.reset();
     m_watchedPath.reset();
     m_lastConfig.reset();
@@ -103,6 +110,13 @@ void PortalDirectoryWatcher::folderChanged()
 
 void PortalDirectoryWatcher::publishScan(const WatchConfig& config)
 {
+    if (m_source) {
+        // Subfolders made or renamed since the last listing are watched before this one.
+        static_cast<void>(m_source->stampBeforeReading());
+        // A subfolder that cannot be watched is caught by listing again after a while.
+        if (!m_source->coversSubfolders() && !m_uncoveredRescan.isActive())
+            m_uncoveredRescan.start();
+    }
     m_scanResult = FolderPortalEngine::scanDirectory(localFolderPath(config.url).value_or(QString()),
                                                      config.options);
     Q_EMIT scanResultChanged();

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -16,8 +17,9 @@ namespace mv {
 class FolderWatch;
 
 // Holds the live listing of the folder a portal tab shows. It rescans when a listing option or
-// the folder changes, and watches the folder itself, so that what any program adds, removes or
-// renames there appears without user action. The listing is the portal engine's, unchanged;
+// the folder changes, and watches the folder and its subfolders' own entries (see FolderWatch),
+// so that what any program adds, removes, renames or writes there appears without user action,
+// sizes and dates included. The listing is the portal engine's, unchanged;
 // which folder is shown is the fence content's decision.
 //
 // Everything runs on the thread that owns the watcher, the main thread.
@@ -74,6 +76,7 @@ private:
     std::optional<QString> m_watchedPath;
     std::optional<WatchConfig> m_lastConfig;
     bool m_rescanQueued = false;
+    QTimer m_uncoveredRescan; // for a folder whose subfolders cannot all be watched
 };
 
 } // namespace mv

@@ -1,6 +1,8 @@
 #include "core/engine/PortalScan.h"
 #include "core/store/PortalListingCache.h"
 #include "core/store/FolderWatch.h"
+#include "core/engine/SpotSearchEngine.h"
+#include "support/ListingChanges.h"
 #include "support/StoreFixture.h"
 
 #include <QtTest>
@@ -16,6 +18,7 @@ using namespace mv::FolderPortalEngine;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(mv::FenceSortMode)
+Q_DECLARE_METATYPE(mv::test::ListingChange)
 
 namespace {
 
@@ -69,6 +72,45 @@ bool watchable(const QString& folder)
 {
     const auto watch = FolderWatch::open(folder);
     return watch && watch->stampBeforeReading();
+}
+
+FenceTab tabListing(const QString& path, const PortalListingOptions& options)
+{
+    FenceTab tab = plainTab(FenceKind::portal, u"传送门"_s);
+    tab.portalPath = path;
+    tab.showHiddenFiles = options.hiddenFiles == HiddenFiles::Show;
+    tab.showExtensions = options.extensions == ExtensionDisplay::Show;
+    tab.portalFilter = options.filter;
+    tab.sortMode = options.sortMode;
+    tab.manualOrder = options.manualOrder;
+    return tab;
+}
+
+// A fresh reading, whole (limit < 0) or its head.
+PortalScanResult freshScan(const FenceTab& tab, qsizetype limit)
+{
+    PortalScanResult result = scanDirectory(*tab.portalPath, PortalListingOptions::of(tab));
+    if (limit >= 0 && result.entries.size() > limit)
+        result.entries.resize(limit);
+    return result;
+}
+
+// What the widget shows of a listing's head: the items' ids are made afresh at every
+// publication, so the rest of each item is compared.
+QStringList shownItems(const QList<WidgetSnapshotItem>& items)
+{
+    QStringList shown;
+    for (const WidgetSnapshotItem& item : items)
+        shown.append(item.title + u'|' + item.subtitle.value_or(QString()) + u'|' + item.symbolName);
+    return shown;
+}
+
+QStringList shownEntries(const PortalScanResult& result)
+{
+    QStringList shown;
+    for (const PortalFileEntry& entry : result.entries.first(std::min(qsizetype(8), result.entries.size())))
+        shown.append(entry.displayName + u'|' + entry.formattedSize() + u'|' + entry.symbolName);
+    return shown;
 }
 
 QStringList names(const PortalScanResult& result)
@@ -211,6 +253,114 @@ private Q_SLOTS:
             QVERIFY(heads.list(unbound).isMissing);
         }
         QCOMPARE(cache.keptCount(), qsizetype(1)); // the whole listing of the first
+    }
+
+    // After each kind of change another program makes, the kept listings (heads and whole),
+    // the store's widget snapshot and its search equal a fresh reading, in every sort order
+    // with hidden files and extensions shown and not.
+    void keptListingsFollowEveryKindOfChange_data()
+    {
+        QTest::addColumn<test::ListingChange>("change");
+        for (const auto& [name, change] : test::listingChanges())
+            QTest::newRow(name) << change;
+    }
+
+    void keptListingsFollowEveryKindOfChange()
+    {
+        QFETCH(test::ListingChange, change);
+        TwoWorkspaceStore w;
+        const QString folder = w.path(u"portal"_s);
+        QVERIFY(test::makeListingFolder(folder));
+        if (!watchable(folder))
+            QSKIP("the temporary folder lies on a file system whose changes are not seen");
+        QList<FenceTab> tabs;
+        QList<FenceModel> fences;
+        for (const PortalListingOptions& options : test::everyListingOption()) {
+            tabs.append(tabListing(folder, options));
+            fences.append(w.appendFence(w.desk, u"传送门"_s, {tabs.last()}));
+        }
+        const QString query = u"a"_s;
+        const auto freshSearch = [&] {
+            PortalListings listings;
+            for (const FenceTab& tab : std::as_const(tabs))
+                listings.insert(tab.id, freshScan(tab, -1).entries);
+            return SpotSearchEngine::search(query, w.store->activeFences(), listings, 32);
+        };
+        const auto checkStore = [&] {
+            const WidgetSnapshotPayload payload = w.store->makeWidgetSnapshot();
+            QCOMPARE(payload.fences.size(), fences.size());
+            for (qsizetype i = 0; i < fences.size(); ++i) {
+                QCOMPARE(payload.fences[i].id, fences[i].id);
+                QCOMPARE(shownItems(payload.fences[i].items), shownEntries(freshScan(tabs[i], 8)));
+            }
+            QCOMPARE(w.store->spotSearch(query), freshSearch());
+        };
+
+        PortalListingCache cache;
+        const auto checkCache = [&] {
+            for (const qsizetype limit : {qsizetype(8), qsizetype(-1)}) {
+                PortalListingCache::Pass pass(cache, limit);
+                for (const FenceTab& tab : std::as_const(tabs))
+                    QCOMPARE(pass.list(tab), freshScan(tab, limit));
+            }
+        };
+        checkCache();
+        checkStore();
+        QVERIFY(cache.keptCount() > 0);
+
+        test::KeptOpen open;
+        QVERIFY(change(folder, open));
+        checkCache();
+        checkStore();
+    }
+
+    // Each listing option alone, changed, gives a listing of its own: the kept listings stay
+    // distinct, and each equals its fresh reading.
+    void everyOptionShapesItsOwnKeptListing_data()
+    {
+        QTest::addColumn<qsizetype>("limit");
+        QTest::newRow("heads") << qsizetype(8);
+        QTest::newRow("whole") << qsizetype(-1);
+    }
+
+    void everyOptionShapesItsOwnKeptListing()
+    {
+        QFETCH(qsizetype, limit);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"portal"_s);
+        QVERIFY(test::makeListingFolder(folder));
+        if (!watchable(folder))
+            QSKIP("the temporary folder lies on a file system whose changes are not seen");
+        const PortalListingOptions plain{HiddenFiles::Skip, ExtensionDisplay::Hide, QString(), FenceSortMode::manual, {}};
+        using Tweak = std::function<void(PortalListingOptions&)>;
+        const QList<Tweak> tweaks = {
+            [](PortalListingOptions&) {},
+            [](PortalListingOptions& o) { o.hiddenFiles = HiddenFiles::Show; },
+            [](PortalListingOptions& o) { o.extensions = ExtensionDisplay::Show; },
+            [](PortalListingOptions& o) { o.filter = u"a"_s; },
+            [](PortalListingOptions& o) { o.sortMode = FenceSortMode::sizeDesc; },
+            [](PortalListingOptions& o) { o.manualOrder = {u"report.PDF"_s}; },
+        };
+        QList<FenceTab> tabs;
+        for (const Tweak& tweak : tweaks) {
+            PortalListingOptions options = plain;
+            tweak(options);
+            tabs.append(tabListing(folder, options));
+        }
+        PortalListingCache cache;
+        for (int round = 0; round < 2; ++round) { // the second hands out what the first kept
+            PortalListingCache::Pass pass(cache, limit);
+            QList<PortalScanResult> listed;
+            for (const FenceTab& tab : std::as_const(tabs)) {
+                listed.append(pass.list(tab));
+                QCOMPARE(listed.last(), freshScan(tab, limit));
+            }
+            for (qsizetype i = 1; i < listed.size(); ++i)
+                QVERIFY2(listed[i] != listed[0], qPrintable(u"option %1 lists as the plain one"_s.arg(i)));
+            QCOMPARE(cache.keptCount(), tabs.size());
+        }
+        // One folder, however many listings of it: one watch.
+        QCOMPARE(cache.watchedCount(), qsizetype(1));
     }
 
     // Through the store: a note keystroke saves without reading the folders again, yet the

@@ -3,6 +3,7 @@
 #include "core/engine/PortalScan.h"
 #include "core/store/FolderWatch.h"
 #include "support/InotifyWatches.h"
+#include "support/ListingChanges.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,11 +13,17 @@
 #include <QtTest>
 
 #include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <memory>
 
 using namespace mv;
 using namespace mv::test;
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(mv::test::ListingChange)
 
 namespace {
 
@@ -131,6 +138,55 @@ private Q_SLOTS:
             QSKIP("/proc shows no inotify watches here");
         Fixture fixture;
         QVERIFY(fixture.instanceKeeper);
+    }
+
+    // After each kind of change another program makes, every live listing comes to equal a
+    // fresh reading, in every sort order with hidden files and extensions shown and not:
+    // sizes and dates included, also of subfolders whose contents changed.
+    void liveListingsFollowEveryKindOfChange_data()
+    {
+        QTest::addColumn<ListingChange>("change");
+        for (const auto& [name, change] : listingChanges())
+            QTest::newRow(name) << change;
+    }
+
+    void liveListingsFollowEveryKindOfChange()
+    {
+        QFETCH(ListingChange, change);
+        QTemporaryDir root;
+        const QString folder = root.filePath(u"portal"_s);
+        QVERIFY(makeListingFolder(folder));
+        const QList<FolderPortalEngine::PortalListingOptions> options = everyListingOption();
+        std::vector<std::unique_ptr<PortalDirectoryWatcher>> watchers;
+        for (const auto& option : options) {
+            watchers.push_back(std::make_unique<PortalDirectoryWatcher>());
+            watchers.back()->updateWatch(QUrl::fromLocalFile(folder), option);
+            QCOMPARE(watchers.back()->scanResult(), FolderPortalEngine::scanDirectory(folder, option));
+        }
+        KeptOpen open;
+        QVERIFY(change(folder, open));
+        for (size_t i = 0; i < watchers.size(); ++i) {
+            const auto fresh = [&] { return FolderPortalEngine::scanDirectory(folder, options[qsizetype(i)]); };
+            QTRY_COMPARE_WITH_TIMEOUT(watchers[i]->scanResult(), fresh(), deliveryTimeout);
+        }
+    }
+
+    // A download in progress writes many times between two turns of the event loop; the live
+    // listing is read again once for them, not once a write.
+    void writesToAnOpenFileRescanOncePerTurn()
+    {
+        Fixture fixture;
+        PortalDirectoryWatcher watcher;
+        update(watcher, fixture.url());
+        QSignalSpy published(&watcher, &PortalDirectoryWatcher::scanResultChanged);
+        const int fd = ::open(QFile::encodeName(fixture.in(u"a.txt"_s)).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(::write(fd, "more", 4), 4);
+        QVERIFY(fixture.settle());
+        QCOMPARE(published.count(), 1);
+        QCOMPARE(sizeOf(watcher.scanResult(), u"a.txt"_s), std::optional<qint64>(5 + 400));
+        ::close(fd);
     }
 
     void startsEmptyAndIdle()
