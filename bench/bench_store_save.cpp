@@ -150,9 +150,13 @@ const QTemporaryDir* portalFolders()
     return folders.get();
 }
 
+// What changes in one of the four folders before each timed save.
+enum class Change { None, FileTouched, InsideSubfolder, OpenFileWritten };
+
 // The seed plus four portal fences of 10,000 items each in the active workspace, their sort
-// modes from `modes` in turn.
-void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes, bool changeOne = false)
+// modes from `modes` in turn. Each folder holds a thousand subfolders, each watched for its
+// own entries.
+void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes, Change change = Change::None)
 {
     const QTemporaryDir* portals = portalFolders();
     if (!portals) {
@@ -175,15 +179,38 @@ void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes
     }
     (void)store->setFences(fences);
     const QByteArray touched = QFile::encodeName(portals->filePath(QStringLiteral("portal0/notes-4.md")));
+    const QByteArray inSubfolder = QFile::encodeName(portals->filePath(QStringLiteral("portal0/文件夹 10/new.txt")));
+    const int download = change == Change::OpenFileWritten ? ::open(touched.constData(), O_WRONLY | O_APPEND | O_CLOEXEC) : -1;
     store->save();
+    qint64 written = 0;
     for (auto _ : state) {
-        if (changeOne) {
-            state.PauseTiming();
+        state.PauseTiming();
+        switch (change) {
+        case Change::None:
+            break;
+        case Change::FileTouched:
             ::utimensat(AT_FDCWD, touched.constData(), nullptr, 0); // now, as a new download would be
-            state.ResumeTiming();
+            break;
+        case Change::InsideSubfolder:
+            // Made and removed in turn: the subfolder's date moves either way.
+            if (::unlink(inSubfolder.constData()) != 0)
+                ::close(::open(inSubfolder.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+            break;
+        case Change::OpenFileWritten:
+            written += ::write(download, "x", 1);
+            break;
         }
+        state.ResumeTiming();
         store->save();
     }
+    if (download >= 0) {
+        // Back to its size, for the benchmarks that share the folders.
+        const off_t end = ::lseek(download, 0, SEEK_END);
+        ::close(download);
+        if (end >= written && ::truncate(touched.constData(), end - written) != 0)
+            state.SkipWithError("cannot restore the file written");
+    }
+    ::unlink(inSubfolder.constData());
 }
 
 // Portals listed in name order and in date order, alternately.
@@ -201,11 +228,19 @@ void BM_SaveWithLargeDatePortals(benchmark::State& state)
 }
 void BM_SaveWithLargePortalsAfterAChange(benchmark::State& state)
 {
-    runSaveWithLargePortals(state, {FenceSortMode::nameAsc, FenceSortMode::dateModifiedDesc}, true);
+    runSaveWithLargePortals(state, {FenceSortMode::nameAsc, FenceSortMode::dateModifiedDesc}, Change::FileTouched);
 }
 void BM_SaveWithLargeDatePortalsAfterAChange(benchmark::State& state)
 {
-    runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, true);
+    runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, Change::FileTouched);
+}
+void BM_SaveWithLargeDatePortalsAfterASubfolderChange(benchmark::State& state)
+{
+    runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, Change::InsideSubfolder);
+}
+void BM_SaveWithLargeDatePortalsDuringADownload(benchmark::State& state)
+{
+    runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, Change::OpenFileWritten);
 }
 
 // One portal's share: the head the snapshot keeps, against the full listing it replaced.
@@ -244,6 +279,8 @@ BENCHMARK(BM_SaveWithLargeNamePortals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargePortalsAfterAChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortalsAfterAChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveWithLargeDatePortalsAfterASubfolderChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveWithLargeDatePortalsDuringADownload)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PortalHeadName)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PortalHeadDate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PortalFullName)->Unit(benchmark::kMillisecond);

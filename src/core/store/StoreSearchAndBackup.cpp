@@ -85,8 +85,8 @@ Result<QByteArray, StoreError> readBackupFile(const QString& path)
 
 bool listsAlike(const FenceTab& a, const FenceTab& b)
 {
-    return a.portalPath == b.portalPath && a.showHiddenFiles == b.showHiddenFiles && a.showExtensions == b.showExtensions
-        && a.portalFilter == b.portalFilter && a.sortMode == b.sortMode && a.manualOrder == b.manualOrder;
+    using FolderPortalEngine::PortalListingOptions;
+    return a.portalPath == b.portalPath && PortalListingOptions::of(a) == PortalListingOptions::of(b);
 }
 
 } // namespace

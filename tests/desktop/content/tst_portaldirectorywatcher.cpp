@@ -2,6 +2,7 @@
 
 #include "core/engine/PortalScan.h"
 #include "core/store/FolderWatch.h"
+#include "support/FolderWatchFlush.h"
 #include "support/InotifyWatches.h"
 #include "support/ListingChanges.h"
 
@@ -107,11 +108,7 @@ struct Fixture {
     // they asked for are then waiting among the posted events.
     bool settle()
     {
-        const auto flush = FolderWatch::open(flushFolder);
-        if (!flush)
-            return false;
-        QSignalSpy delivered(flush.get(), &FolderWatch::changed);
-        if (!writeFile(flushFolder + u"/%1"_s.arg(++flushes), "f") || !delivered.wait(deliveryTimeout))
+        if (!deliverQueuedChanges(flushFolder, flushes, deliveryTimeout))
             return false;
         QCoreApplication::sendPostedEvents();
         return true;
