@@ -151,7 +151,7 @@ const QTemporaryDir* portalFolders()
 }
 
 // What changes in one of the four folders before each timed save.
-enum class Change { None, FileTouched, InsideSubfolder, OpenFileWritten };
+enum class Change { None, FileTouched, FileMade, InsideSubfolder, OpenFileWritten };
 
 // The seed plus four portal fences of 10,000 items each in the active workspace, their sort
 // modes from `modes` in turn. Each folder holds a thousand subfolders, each watched for its
@@ -179,6 +179,7 @@ void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes
     }
     (void)store->setFences(fences);
     const QByteArray touched = QFile::encodeName(portals->filePath(QStringLiteral("portal0/notes-4.md")));
+    const QByteArray made = QFile::encodeName(portals->filePath(QStringLiteral("portal0/new.txt")));
     const QByteArray inSubfolder = QFile::encodeName(portals->filePath(QStringLiteral("portal0/文件夹 10/new.txt")));
     const int download = change == Change::OpenFileWritten ? ::open(touched.constData(), O_WRONLY | O_APPEND | O_CLOEXEC) : -1;
     store->save();
@@ -191,11 +192,14 @@ void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes
         case Change::FileTouched:
             ::utimensat(AT_FDCWD, touched.constData(), nullptr, 0); // now, as a new download would be
             break;
-        case Change::InsideSubfolder:
-            // Made and removed in turn: the subfolder's date moves either way.
-            if (::unlink(inSubfolder.constData()) != 0)
-                ::close(::open(inSubfolder.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        case Change::FileMade:
+        case Change::InsideSubfolder: {
+            // Made and removed in turn; inside a subfolder, its date moves either way.
+            const QByteArray& path = change == Change::FileMade ? made : inSubfolder;
+            if (::unlink(path.constData()) != 0)
+                ::close(::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
             break;
+        }
         case Change::OpenFileWritten:
             written += ::write(download, "x", 1);
             break;
@@ -211,6 +215,7 @@ void runSaveWithLargePortals(benchmark::State& state, QList<FenceSortMode> modes
             state.SkipWithError("cannot restore the file written");
     }
     ::unlink(inSubfolder.constData());
+    ::unlink(made.constData());
 }
 
 // Portals listed in name order and in date order, alternately.
@@ -233,6 +238,11 @@ void BM_SaveWithLargePortalsAfterAChange(benchmark::State& state)
 void BM_SaveWithLargeDatePortalsAfterAChange(benchmark::State& state)
 {
     runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, Change::FileTouched);
+}
+// A file made or removed: the folder's subfolders are looked at again for new ones to watch.
+void BM_SaveWithLargeDatePortalsAfterAFileMade(benchmark::State& state)
+{
+    runSaveWithLargePortals(state, {FenceSortMode::dateModifiedDesc}, Change::FileMade);
 }
 void BM_SaveWithLargeDatePortalsAfterASubfolderChange(benchmark::State& state)
 {
@@ -279,6 +289,7 @@ BENCHMARK(BM_SaveWithLargeNamePortals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargePortalsAfterAChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortalsAfterAChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveWithLargeDatePortalsAfterAFileMade)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortalsAfterASubfolderChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithLargeDatePortalsDuringADownload)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PortalHeadName)->Unit(benchmark::kMillisecond);

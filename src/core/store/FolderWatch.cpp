@@ -306,10 +306,8 @@ bool FolderWatchTable::readQueue(int maxReads)
 {
     QList<int> ended;
     bool due = false;
-    const auto count = [&due](FolderWatch* watch, bool entriesChanged) {
+    const auto count = [&due](FolderWatch* watch) {
         ++watch->m_changes;
-        if (entriesChanged)
-            ++watch->m_entryChanges;
         // Only a watch someone listens to is told: an asking reader alone needs no turn of the
         // event loop, and none may come on its thread.
         if (watch->isSignalConnected(QMetaMethod::fromSignal(&FolderWatch::changed))) {
@@ -329,8 +327,10 @@ bool FolderWatchTable::readQueue(int maxReads)
             offset += ssize_t(sizeof(struct inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW) {
                 // Changes were lost: any folder may have changed.
-                for (FolderWatch* watch : std::as_const(m_open))
-                    count(watch, true);
+                for (FolderWatch* watch : std::as_const(m_open)) {
+                    count(watch);
+                    watch->m_readSubfolders = true;
+                }
                 continue;
             }
             const auto known = m_watches.constFind(event->wd);
@@ -338,10 +338,15 @@ bool FolderWatchTable::readQueue(int maxReads)
                 continue; // a watch already let go
             const bool entryEvent = event->len > 0 && (event->mask & entryEvents);
             for (const Interest& interest : known->interests) {
-                if (interest.use == Use::Folder)
-                    count(interest.watch, entryEvent);
-                else if (entryEvent)
-                    count(interest.watch, false);
+                if (interest.use == Use::Folder) {
+                    count(interest.watch);
+                    // The event names the subfolder: no need to read the whole folder again.
+                    if (entryEvent && (event->mask & IN_ISDIR))
+                        interest.watch->m_subfolderChanges.append(
+                            {QByteArray(event->name), bool(event->mask & (IN_CREATE | IN_MOVED_TO))});
+                } else if (entryEvent) {
+                    count(interest.watch);
+                }
             }
             if ((event->mask & endingEvents) && !ended.contains(event->wd))
                 ended.append(event->wd);
@@ -417,15 +422,45 @@ bool FolderWatch::pathStillNamesFolder() const
 
 void FolderWatch::watchSubfolders()
 {
-    if (!m_table || m_subfoldersReadAt == m_entryChanges)
+    if (!m_table)
         return;
-    m_subfoldersReadAt = m_entryChanges;
+    // Read whole at first, after lost events, and while some subfolder is not watched.
+    if (m_readSubfolders || !m_coversSubfolders) {
+        m_subfolderChanges.clear();
+        readSubfolders();
+        return;
+    }
+    const QList<std::pair<QByteArray, bool>> changes = std::exchange(m_subfolderChanges, {});
+    for (const auto& [name, made] : changes) {
+        if (const auto known = m_subfolders.constFind(name); known != m_subfolders.cend()) {
+            m_table->unsubscribe(known.value(), this, FolderWatchTable::Use::Subfolder);
+            m_subfolders.erase(known);
+        }
+        if (made && !watchSubfolder(name))
+            m_coversSubfolders = false;
+    }
+}
+
+bool FolderWatch::watchSubfolder(const QByteArray& name)
+{
+    if (m_subfolders.size() >= maxSubfolderWatches)
+        return false;
+    const int kernelWatch = m_table->addWatch(filepaths::encoded(m_path) + '/' + name, std::nullopt);
+    if (kernelWatch < 0)
+        return false; // the kernel's limit of watches, or gone meanwhile (which its parent tells)
+    m_table->subscribe(kernelWatch, this, FolderWatchTable::Use::Subfolder);
+    m_subfolders.insert(name, kernelWatch);
+    return true;
+}
+
+void FolderWatch::readSubfolders()
+{
+    m_readSubfolders = false;
     m_coversSubfolders = false;
-    const QByteArray encoded = filepaths::encoded(m_path);
-    DIR* folder = ::opendir(encoded.constData());
+    DIR* folder = ::opendir(filepaths::encoded(m_path).constData());
     if (!folder)
-        return;
-    QHash<QByteArray, int> watched;
+        return; // tried again at the next reading
+    QHash<QByteArray, int> previous = std::exchange(m_subfolders, {});
     bool complete = true;
     for (;;) {
         errno = 0;
@@ -445,27 +480,16 @@ void FolderWatch::watchSubfolders()
         if (!isFolder)
             continue; // a symbolic link lists as itself, whatever it points to
         const QByteArray key(name);
-        if (const auto known = m_subfolders.constFind(key); known != m_subfolders.cend()) {
-            watched.insert(key, known.value());
-            m_subfolders.erase(known);
-            continue;
-        }
-        if (watched.size() >= maxSubfolderWatches) {
+        if (const auto known = previous.constFind(key); known != previous.cend()) {
+            m_subfolders.insert(key, known.value());
+            previous.erase(known);
+        } else if (!watchSubfolder(key)) {
             complete = false;
-            break;
         }
-        const int kernelWatch = m_table->addWatch(encoded + '/' + key, std::nullopt);
-        if (kernelWatch < 0) {
-            complete = false; // the kernel's limit of watches, or gone meanwhile
-            continue;
-        }
-        m_table->subscribe(kernelWatch, this, FolderWatchTable::Use::Subfolder);
-        watched.insert(key, kernelWatch);
     }
     ::closedir(folder);
-    for (auto gone = m_subfolders.cbegin(); gone != m_subfolders.cend(); ++gone)
+    for (auto gone = previous.cbegin(); gone != previous.cend(); ++gone)
         m_table->unsubscribe(gone.value(), this, FolderWatchTable::Use::Subfolder);
-    m_subfolders = std::move(watched);
     m_coversSubfolders = complete;
 }
 

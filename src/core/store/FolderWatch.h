@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include <sys/types.h>
 
@@ -82,6 +84,8 @@ private:
     bool pathStillNamesFolder() const;
     // Brings the subfolder watches up to date with the folder's entries.
     void watchSubfolders();
+    void readSubfolders();
+    bool watchSubfolder(const QByteArray& name);
 
     QString m_path;
     FolderWatchTable* m_table = nullptr; // the thread's table while armed
@@ -90,8 +94,10 @@ private:
     ino_t m_inode = 0;
     bool m_seesEveryChange = false;
     quint64 m_changes = 0;               // changes seen, ever growing
-    quint64 m_entryChanges = 0;          // of them, entries of the folder made, removed or renamed
-    std::optional<quint64> m_subfoldersReadAt; // m_entryChanges when the subfolders were looked at
+    // Subfolders made (true) or gone (false) since the last reading, by name, in their order;
+    // the folder is read whole instead when m_readSubfolders is set (at first, after lost events).
+    QList<std::pair<QByteArray, bool>> m_subfolderChanges;
+    bool m_readSubfolders = true;
     QHash<QByteArray, int> m_subfolders; // file-system name to kernel watch
     bool m_coversSubfolders = false;
     bool m_deliveryPending = false;
