@@ -20,8 +20,10 @@ namespace mv {
 // snapshot) and on each search keystroke; a folder of ten thousand files sorted by date takes
 // tens of milliseconds to read, which a note keystroke must not pay when no folder changed.
 //
-// A listing is kept only where the folder's changes are seen (see FolderWatch); other
-// folders, and listings ordered by access time, are read afresh every time. What is handed
+// A listing is kept only where the folder's changes are seen, its subfolders' own entries
+// included, since they give a listed subfolder its date (see FolderWatch); other folders, and
+// listings ordered by access time, are read afresh every time. A kept listing is keyed by the
+// standardized folder path, every listing option and the head's length, so that what is handed
 // out equals what a fresh reading would give.
 class PortalListingCache final {
 public:
