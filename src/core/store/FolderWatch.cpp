@@ -43,7 +43,7 @@ constexpr uint32_t entryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVE
 
 // A folder with more subfolders than this is not vouched for: so many kernel watches for one
 // listing would eat into the user's limit, shared by every program.
-constexpr int maxSubfolderWatches = 4096;
+constexpr int maxSubfolderWatches = 2048;
 
 // Events after which a watch reports nothing more. A deleted folder reports IN_DELETE_SELF at
 // once but IN_IGNORED only when nothing holds it open any longer; nothing can be made in a

@@ -363,6 +363,37 @@ private Q_SLOTS:
         QCOMPARE(cache.watchedCount(), qsizetype(1));
     }
 
+    // A folder with more subfolders than can be watched for it is never kept: a change inside
+    // one of them must still show.
+    void folderWithUnwatchedSubfoldersIsReadAfresh()
+    {
+        // In memory where there is a place for it: thousands of folders are slow to make on disk.
+        QTemporaryDir inMemory(u"/dev/shm/listing-XXXXXX"_s);
+        QTemporaryDir onDisk;
+        const QString folder = (inMemory.isValid() ? inMemory : onDisk).filePath(u"portal"_s);
+        QVERIFY(QDir().mkpath(folder));
+        if (!watchable(folder))
+            QSKIP("the temporary folder lies on a file system whose changes are not seen");
+        for (int i = 0; i <= 2048; ++i)
+            QVERIFY(QDir().mkdir(folder + u"/sub %1"_s.arg(i)));
+        QVERIFY(test::setTimes(folder + u"/sub 7"_s, test::listingBase, test::listingBase));
+        const auto watch = FolderWatch::open(folder);
+        QVERIFY(watch);
+        QVERIFY(!watch->coversSubfolders());
+        QVERIFY(!watch->stampBeforeReading());
+
+        const FenceTab tab = portalTab(folder, FenceSortMode::dateModifiedDesc);
+        PortalListingCache cache;
+        {
+            PortalListingCache::Pass pass(cache, 8);
+            QCOMPARE(pass.list(tab), freshScan(tab, 8));
+        }
+        QCOMPARE(cache.keptCount(), qsizetype(0));
+        QVERIFY(test::makeListedFile(folder + u"/sub 7/new.txt"_s, 1, test::listingBase));
+        PortalListingCache::Pass pass(cache, 8);
+        QCOMPARE(pass.list(tab), freshScan(tab, 8));
+    }
+
     // Through the store: a note keystroke saves without reading the folders again, yet the
     // snapshot shows a file made in a date-sorted portal at once, and a search finds it.
     void storeShowsChangesOfKeptFolders()
