@@ -98,6 +98,26 @@ private Q_SLOTS:
         QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::appearance);
     }
 
+    // An entry menu's preview item presents: asked twice for the file it shows, the preview
+    // stays open.
+    void entryMenuPreviewPresents()
+    {
+        StoreFixture fixture;
+        QTemporaryDir dir;
+        QFile notes(dir.filePath(u"notes.txt"_s));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
+        notes.close();
+        const QUrl file = QUrl::fromLocalFile(notes.fileName());
+        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        QuickLookPresenter& preview = runtime->quickLookPresenter();
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        QVERIFY(preview.isVisible());
+        QVERIFY(!preview.isFadingOut());
+        QCOMPARE(preview.currentURL(), std::optional<QUrl>(file));
+        QCOMPARE(preview.headerStrip()->title(), u"笔记"_s);
+    }
+
     // A fence's Space key and SpotSearch's preview button show files in the runtime's own
     // preview, which goes with the runtime.
     void previewsBelongToTheRuntime()
