@@ -1,12 +1,5 @@
-#include "core/store/support/StoreFixture.h"
-#include "design/DesignEnvironment.h"
-#include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/NativeFileBridge.h"
-#include "desktop/content/PortalBrowser.h"
-#include "desktop/content/PortalEntryListView.h"
-#include "desktop/content/PortalEntryModel.h"
-#include "desktop/content/PortalTabView.h"
-#include "desktop/shell/DesktopFencePanel.h"
+#include "support/PortalPanelFixture.h"
 #include "support/WidgetProbes.h"
 
 #include <QApplication>
@@ -21,15 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Two files and a folder in a portal fence of the active workspace, shown in the fence content
-// inside a desktop panel, with a second folder for other fences to bind. The desktop's side of
-// the file actions, the opener and both previews are recorded instead of run.
-struct Entries : TwoWorkspaceStore {
-    DesignEnvironment environment;
-    QString folder = path(u"portal"_s);
-    QString otherFolder = path(u"other"_s);
-    FenceModel fence;
-    QList<QUrl> opened;
+// The portal fence in its panel, with the desktop's side of the file actions and both
+// previews recorded instead of run.
+struct Entries : PortalPanelFixture {
     QList<QUrl> revealed;
     QList<QUrl> trashed;
     bool trashSucceeds = true;
@@ -42,28 +29,12 @@ struct Entries : TwoWorkspaceStore {
     };
     QList<Drag> drags;
     std::function<void()> whileDragging;
-    std::unique_ptr<DesktopFencePanel> panel;
-    QPointer<MacFenceContentView> view;
 
     Entries()
+        : PortalPanelFixture(QRect(200, 150, 360, 420))
     {
-        StoreFixture::writeFile(folder + u"/a.txt"_s, "a");
-        StoreFixture::writeFile(folder + u"/b.txt"_s, "bb");
-        StoreFixture::writeFile(folder + u"/sub/inner.txt"_s, "i");
-        QDir().mkpath(otherFolder);
-
-        FenceTab tab = plainTab(FenceKind::portal, u"下载"_s);
-        tab.portalPath = folder;
-        fence = appendFence(desk, u"下载"_s, {tab});
-        fence.bentoOrder = 1;
-        store->updateFence(fence);
-
-        panel = std::make_unique<DesktopFencePanel>(fence.id, QRect(200, 150, 360, 420));
-        view = new MacFenceContentView(*store, fence.id, FencePanelContent::Callbacks(), &environment);
-        panel->setContentView(view);
         body()->onPresentPreview = [this](const QUrl& url, const QString& title) { presented.append({url, title}); };
         body()->onTogglePreview = [this](const QUrl& url, const QString& title) { toggled.append({url, title}); };
-        body()->urlOpener = [this](const QUrl& url) { opened.append(url); };
         body()->fileActions.reveal = [this](const QUrl& url) { revealed.append(url); };
         body()->fileActions.trash = [this](const QUrl& url) {
             trashed.append(url);
@@ -77,66 +48,11 @@ struct Entries : TwoWorkspaceStore {
         };
     }
 
-    [[nodiscard]] bool show()
-    {
-        panel->show();
-        return QTest::qWaitForWindowExposed(panel.get());
-    }
-
-    // Another fence of a workspace, its active tab of `kind` (a portal bound to `path`).
-    FenceModel addFence(const QUuid& workspace, const QString& title, FenceKind kind, qint64 order,
-                        const std::optional<QString>& portalPath = std::nullopt)
-    {
-        FenceTab tab = plainTab(kind, title);
-        tab.portalPath = portalPath;
-        FenceModel added = appendFence(workspace, title, {tab});
-        added.bentoOrder = order;
-        store->updateFence(added);
-        return added;
-    }
-
-    PortalTabView* body() const { return view->portalTab(); }
-    PortalBrowser& browser() const { return *view->portalBrowser(); }
-    PortalEntryListView* list() const { return body()->entryList(); }
-    PortalEntryModel* model() const { return body()->entryModel(); }
-    QWidget* viewport() const { return list()->viewport(); }
-    QUrl url(const QString& name) const { return QUrl::fromLocalFile(folder + u'/' + name); }
-
-    QStringList listed() const
-    {
-        QStringList names;
-        for (const PortalFileEntry& entry : model()->entries())
-            names.append(entry.name);
-        return names;
-    }
-    PortalFileEntry entry(const QString& name) const
-    {
-        for (const PortalFileEntry& listedEntry : model()->entries()) {
-            if (listedEntry.name == name)
-                return listedEntry;
-        }
-        qFatal("no such entry");
-    }
-    QModelIndex indexOf(const QString& name) const { return model()->index(model()->rowOf(entry(name).id()), 0); }
-    QPoint centreOf(const QString& name) const { return list()->tileRect(indexOf(name)).center(); }
-    // Below the last row of tiles: empty space of the list, clear of the panel's resize edges.
-    QPoint emptySpot() const { return QPoint(24, viewport()->height() - 40); }
-
     // Runs one item of the entry's menu, in a submenu when `submenu` is given.
     bool runMenuItem(const QString& name, const QString& text, const QString& submenu = {})
     {
         const std::unique_ptr<QMenu> menu(body()->createEntryMenu(entry(name), nullptr));
-        const QMenu* holder = menu.get();
-        if (!submenu.isEmpty()) {
-            QAction* opener = menuItem(menu.get(), submenu);
-            holder = opener ? opener->menu() : nullptr;
-        }
-        QAction* item = holder ? menuItem(holder, text) : nullptr;
-        if (!item)
-            return false;
-        item->trigger();
-        QCoreApplication::processEvents(); // the items run after the menu has closed
-        return true;
+        return triggerMenuItem(menu.get(), text, submenu);
     }
 
     void doubleClick(const QString& name) const
@@ -148,16 +64,6 @@ struct Entries : TwoWorkspaceStore {
         QTest::mouseRelease(viewport(), Qt::LeftButton, {}, at);
     }
 };
-
-// The menu that popped up last, while it is open.
-QMenu* openMenu()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-            return menu;
-    }
-    return nullptr;
-}
 
 QStringList submenuTexts(const QMenu* menu, const QString& opener)
 {
@@ -220,18 +126,18 @@ private Q_SLOTS:
         // As a secondary click opens it.
         QContextMenuEvent click(QContextMenuEvent::Mouse, f.centreOf(entry), f.viewport()->mapToGlobal(f.centreOf(entry)));
         QApplication::sendEvent(f.viewport(), &click);
-        QMenu* menu = openMenu();
+        QMenu* menu = openPopupMenu();
         QVERIFY(menu);
         QCOMPARE(menuTexts(menu), items);
         QCOMPARE(submenuTexts(menu, u"移至其他传送门围栏"_s), targets);
         QCOMPARE(menuItem(menu, u"快速预览 (空格)"_s)->shortcut(), QKeySequence(Qt::Key_Space));
         menu->close();
-        QTRY_VERIFY(!openMenu());
+        QTRY_VERIFY(!openPopupMenu());
 
         // Empty space has no menu of an entry.
         QContextMenuEvent empty(QContextMenuEvent::Mouse, f.emptySpot(), f.viewport()->mapToGlobal(f.emptySpot()));
         QApplication::sendEvent(f.viewport(), &empty);
-        QVERIFY(!openMenu());
+        QVERIFY(!openPopupMenu());
     }
 
     void previewItemPresentsAndSelects()

@@ -1,12 +1,5 @@
-#include "core/store/support/StoreFixture.h"
-#include "design/DesignEnvironment.h"
-#include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/NativeFileBridge.h"
-#include "desktop/content/PortalBrowser.h"
-#include "desktop/content/PortalEntryListView.h"
-#include "desktop/content/PortalEntryModel.h"
-#include "desktop/content/PortalTabView.h"
-#include "desktop/shell/DesktopFencePanel.h"
+#include "support/PortalPanelFixture.h"
 #include "support/WidgetProbes.h"
 #include "support/XTestPointer.h"
 #include "support/XvfbSession.h"
@@ -64,39 +57,18 @@ protected:
     }
 };
 
-// A portal fence over a real folder (two files and a folder) in its desktop panel, on a real X
-// server with a window manager. The opener is recorded; drags are real, and counted.
-struct Desktop : TwoWorkspaceStore {
-    DesignEnvironment environment;
-    QString folder = path(u"portal"_s);
-    QString otherFolder = path(u"other"_s);
-    FenceModel fence;
-    QList<QUrl> opened;
+// The portal fence in its panel on a real X server with a window manager. Drags are real, and
+// counted.
+struct Desktop : PortalPanelFixture {
     int dragsStarted = 0;
     QList<Qt::DropAction> dragResults;
-    std::unique_ptr<DesktopFencePanel> panel;
-    QPointer<MacFenceContentView> view;
     XTestPointer pointer;
 
     explicit Desktop(bool withOtherFences = false)
+        : PortalPanelFixture(QRect(60, 60, 360, 420))
     {
-        StoreFixture::writeFile(folder + u"/a.txt"_s, "a");
-        StoreFixture::writeFile(folder + u"/b.txt"_s, "bb");
-        StoreFixture::writeFile(folder + u"/sub/inner.txt"_s, "i");
-        QDir().mkpath(otherFolder);
-        FenceTab tab = plainTab(FenceKind::portal, u"下载"_s);
-        tab.portalPath = folder;
-        fence = appendFence(desk, u"下载"_s, {tab});
-        if (withOtherFences) {
-            FenceTab other = plainTab(FenceKind::portal, u"R&D"_s);
-            other.portalPath = otherFolder;
-            appendFence(desk, u"R&D"_s, {other});
-        }
-
-        panel = std::make_unique<DesktopFencePanel>(fence.id, QRect(60, 60, 360, 420));
-        view = new MacFenceContentView(*store, fence.id, FencePanelContent::Callbacks(), &environment);
-        panel->setContentView(view);
-        body()->urlOpener = [this](const QUrl& url) { opened.append(url); };
+        if (withOtherFences)
+            addFence(desk, u"R&D"_s, FenceKind::portal, 2, otherFolder);
         body()->fileActions.drag = [this](QWidget* source, const nativefilebridge::FileDrag& drag) {
             ++dragsStarted;
             const Qt::DropAction result = nativefilebridge::execFileDrag(source, drag);
@@ -105,29 +77,9 @@ struct Desktop : TwoWorkspaceStore {
         };
     }
 
-    [[nodiscard]] bool show()
-    {
-        panel->show();
-        return QTest::qWaitForWindowExposed(panel.get());
-    }
-
-    PortalTabView* body() const { return view->portalTab(); }
-    PortalBrowser& browser() const { return *view->portalBrowser(); }
-    PortalEntryListView* list() const { return body()->entryList(); }
-    PortalEntryModel* model() const { return body()->entryModel(); }
-    QModelIndex indexOf(const QString& name) const
-    {
-        return model()->index(model()->rowOf(folder + u'/' + name), 0);
-    }
     // The centre of an entry's tile, on the screen.
-    QPoint globalCentreOf(const QString& name) const
-    {
-        return list()->viewport()->mapToGlobal(list()->tileRect(indexOf(name)).center());
-    }
-    QPoint globalEmptySpot() const
-    {
-        return list()->viewport()->mapToGlobal(QPoint(24, list()->viewport()->height() - 40));
-    }
+    QPoint globalCentreOf(const QString& name) const { return viewport()->mapToGlobal(centreOf(name)); }
+    QPoint globalEmptySpot() const { return viewport()->mapToGlobal(emptySpot()); }
 
     // Runs the script and waits until it is done and what it caused has arrived.
     [[nodiscard]] bool play(XTestScript& script)
@@ -139,15 +91,6 @@ struct Desktop : TwoWorkspaceStore {
         return true;
     }
 };
-
-QMenu* openMenu()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-            return menu;
-    }
-    return nullptr;
-}
 
 // The whole screen as the X server shows it, the menus over the windows.
 QImage screenShot()
@@ -288,8 +231,8 @@ private Q_SLOTS:
         XTestScript script(d.pointer);
         script.moveTo(d.globalCentreOf(entry)).pause().press(XTestPointer::rightButton).release(XTestPointer::rightButton);
         QVERIFY(d.play(script));
-        QTRY_VERIFY_WITH_TIMEOUT(openMenu(), deliveryTimeout);
-        QMenu* menu = openMenu();
+        QTRY_VERIFY_WITH_TIMEOUT(openPopupMenu(), deliveryTimeout);
+        QMenu* menu = openPopupMenu();
         QVERIFY(QTest::qWaitForWindowExposed(menu));
         QCOMPARE(menuTexts(menu), items);
         if (withOtherFences) {
@@ -308,7 +251,7 @@ private Q_SLOTS:
         QVERIFY(image.save(folder + u"/portal-entry-menu-"_s + shot + u".png"_s));
 
         menu->close();
-        QTRY_VERIFY(!openMenu());
+        QTRY_VERIFY(!openPopupMenu());
         // A right press selects the entry, like any press; the window stays where it was.
         QCOMPARE(d.browser().selectedEntryID(), std::optional<QString>(d.folder + u'/' + entry));
     }

@@ -179,19 +179,7 @@ struct Portal : TwoWorkspaceStore {
     bool runMenuItem(QMenu* opened, const QString& text, const QString& submenu = {})
     {
         const std::unique_ptr<QMenu> menu(opened);
-        if (!menu)
-            return false;
-        const QMenu* holder = menu.get();
-        if (!submenu.isEmpty()) {
-            QAction* opener = menuItem(menu.get(), submenu);
-            holder = opener ? opener->menu() : nullptr;
-        }
-        QAction* item = holder ? menuItem(holder, text) : nullptr;
-        if (!item)
-            return false;
-        item->trigger();
-        QCoreApplication::processEvents(); // the menus' actions run after they have closed
-        return true;
+        return triggerMenuItem(menu.get(), text, submenu);
     }
     bool runSortItem(const QString& text) { return runMenuItem(body()->createSortMenu(nullptr), text); }
     bool runSettingsItem(const QString& text, const QString& submenu = {})

@@ -118,8 +118,8 @@ private Q_SLOTS:
         QCOMPARE(preview.headerStrip()->title(), u"笔记"_s);
     }
 
-    // A fence's Space key and SpotSearch's preview button show files in the runtime's own
-    // preview, which goes with the runtime.
+    // A fence's Space key, an entry menu's preview item and SpotSearch's preview button show
+    // files in the runtime's own preview, which goes with the runtime.
     void previewsBelongToTheRuntime()
     {
         StoreFixture fixture;
@@ -143,6 +143,13 @@ private Q_SLOTS:
         runtime->spotSearchController().onPreview(file, u"会议记录"_s);
         QVERIFY(preview.isVisible());
         QCOMPARE(preview.headerStrip()->title(), u"会议记录"_s);
+
+        // An entry menu's preview item presents: asked again for the file it shows, it stays open.
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        QVERIFY(preview.isVisible());
+        QVERIFY(!preview.isFadingOut());
+        QCOMPARE(preview.headerStrip()->title(), u"笔记"_s);
 
         const QPointer<QuickLookHUDPanel> panel = preview.panel();
         runtime.reset();
