@@ -214,6 +214,12 @@ private Q_SLOTS:
         const QString separator = u"—"_s;
         QTest::newRow("file") << u"a.txt"_s << false
                               << QStringList{preview, u"打开文件"_s, reveal, separator, trash} << u"file"_s;
+        QTest::newRow("folder") << u"sub"_s << false
+                                << QStringList{preview, u"进入文件夹"_s, reveal, separator, trash} << u"folder"_s;
+        QTest::newRow("file, other fences")
+            << u"b.txt"_s << true
+            << QStringList{preview, u"打开文件"_s, reveal, separator, u"移至其他传送门围栏"_s, separator, trash}
+            << u"file-targets"_s;
         QTest::newRow("folder, other fences")
             << u"sub"_s << true
             << QStringList{preview, u"进入文件夹"_s, reveal, separator, u"移至其他传送门围栏"_s, separator, trash}
