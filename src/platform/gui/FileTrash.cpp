@@ -88,6 +88,10 @@ Result<TrashedItem, QString> FreedesktopTrash::moveToTrash(const QUrl& url)
     struct stat item {};
     if (::lstat(filepaths::encoded(*path).constData(), &item) != 0)
         return systemErrorReason(errno);
+    // FIXME: Qt looks for the item through its links and so finds no dangling one to trash.
+    struct stat target {};
+    if (S_ISLNK(item.st_mode) && ::stat(filepaths::encoded(*path).constData(), &target) != 0)
+        return QStringLiteral("指向的项目不存在的符号链接不能移到回收站");
 
     // Qt makes the home trash inside the data folder but not that folder itself, and when it
     // has no trash folder it moves the item into "files/" of the working folder and calls that

@@ -69,6 +69,26 @@ private Q_SLOTS:
         }
     }
 
+    // Trashing a symbolic link trashes the link; what it points at stays in place.
+    void symbolicLinkIsTrashedItself()
+    {
+        TrashHome home;
+        QVERIFY(home.isValid());
+        const QString target = home.work() + QStringLiteral("/target.txt");
+        const QString link = home.work() + QStringLiteral("/link.txt");
+        QVERIFY(TrashHome::writeFile(target, "target"));
+        QVERIFY(QFile::link(target, link));
+
+        FreedesktopTrash trash;
+        const auto result = trash.moveToTrash(QUrl::fromLocalFile(link));
+
+        QVERIFY2(result.ok(), qPrintable(result.ok() ? QString() : result.error()));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(TrashHome::contentOf(target), QByteArray("target"));
+        QVERIFY(QFileInfo(result.value().pathInTrash).isSymLink());
+        QCOMPARE(QFileInfo(result.value().pathInTrash).symLinkTarget(), target);
+    }
+
     // What cannot be trashed stays where it is, nothing is put in the trash, and the reason is
     // said.
     void refusedItemsStayInPlace_data()
@@ -78,6 +98,8 @@ private Q_SLOTS:
         QTest::newRow("missing") << QStringLiteral("gone.txt") << QStringLiteral("文件或文件夹不存在");
         // The parent is a regular file: no folder holds such an item.
         QTest::newRow("below a file") << QStringLiteral("plain.txt/inner.txt") << QStringLiteral("文件夹不存在");
+        QTest::newRow("dangling symbolic link") << QStringLiteral("dangling")
+                                                << QStringLiteral("指向的项目不存在的符号链接不能移到回收站");
         QTest::newRow("data folder is a file") << QStringLiteral("kept.txt") << QStringLiteral("回收站不可用");
         QTest::newRow("trash folder is a file") << QStringLiteral("kept.txt") << QStringLiteral("回收站不可用");
     }
@@ -93,6 +115,8 @@ private Q_SLOTS:
         const bool made = relativePath == u"kept.txt";
         if (made)
             QVERIFY(TrashHome::writeFile(path, "kept"));
+        if (relativePath == u"dangling")
+            QVERIFY(QFile::link(home.work() + QStringLiteral("/gone.txt"), path));
         if (QTest::currentDataTag() == QByteArrayView("data folder is a file")) {
             QVERIFY(TrashHome::writeFile(home.root() + QStringLiteral("/data"), "not a folder"));
         } else if (QTest::currentDataTag() == QByteArrayView("trash folder is a file")) {
@@ -114,6 +138,8 @@ private Q_SLOTS:
         QCOMPARE(TrashHome::contentOf(home.work() + QStringLiteral("/plain.txt")), QByteArray("plain"));
         if (made)
             QCOMPARE(TrashHome::contentOf(path), QByteArray("kept"));
+        if (relativePath == u"dangling")
+            QVERIFY(QFileInfo(path).isSymLink());
         QVERIFY(home.trashedNames().isEmpty());
         QCOMPARE(QDir(workingFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
