@@ -15,12 +15,12 @@
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalEntryModel.h"
 #include "desktop/content/PortalFilterField.h"
+#include "platform/gui/FileRevealer.h"
+#include "platform/gui/FileTrash.h"
 
 #include <QActionGroup>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -95,18 +95,24 @@ std::optional<QString> PortalTabView::chooseFolderWithDialog(QWidget* parent)
 PortalTabView::FileActions PortalTabView::desktopFileActions()
 {
     FileActions actions;
-    actions.reveal = [](const QUrl& file) {
-        // The file manager opens on the folder that holds the file.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+    // Made at the first reveal: a tab that never reveals never reaches for the session bus.
+    auto revealer = std::make_shared<std::unique_ptr<platform::FileManagerRevealer>>();
+    actions.reveal = [revealer](const QUrl& file) {
+        if (!*revealer)
+            *revealer = std::make_unique<platform::FileManagerRevealer>();
+        (*revealer)->reveal(file);
     };
-    actions.trash = [](const QUrl& file) { return QFile::moveToTrash(file.toLocalFile()); };
+    actions.trash = [](const QUrl& file) -> std::optional<QString> {
+        const auto trashed = platform::FreedesktopTrash().moveToTrash(file);
+        return trashed ? std::nullopt : std::optional(trashed.error());
+    };
     actions.drag = &nativefilebridge::execFileDrag;
     return actions;
 }
 
-QString PortalTabView::trashFailedStatus(const QString& name)
+QString PortalTabView::trashFailedStatus(const QString& name, const QString& reason)
 {
-    return withPlatformWords(QStringLiteral("未能移到废纸篓：")) + name;
+    return withPlatformWords(QStringLiteral("未能将“%1”移到废纸篓：")).arg(name) + reason;
 }
 
 PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
@@ -484,9 +490,9 @@ void PortalTabView::trashEntry(const PortalFileEntry& entry)
     const QPointer<PortalTabView> self(this);
     const auto trash = fileActions.trash;
     // Not recorded for undo: the trash keeps the file.
-    const bool trashed = trash && trash(entry.url);
-    if (self && !trashed)
-        m_store.setLastStatusMessage(trashFailedStatus(entry.displayName));
+    const std::optional<QString> failure = trash ? trash(entry.url) : std::nullopt;
+    if (self && failure)
+        m_store.setLastStatusMessage(trashFailedStatus(entry.displayName, *failure));
     if (self && m_browser.selectedEntryID() == entry.id())
         m_browser.clearSelection();
     if (self)

@@ -61,13 +61,15 @@ public:
     // file drag out of the view and returns what the receiver did.
     struct FileActions {
         std::function<void(const QUrl& file)> reveal;
-        std::function<bool(const QUrl& file)> trash;
+        // None when the file went to the trash, else why not.
+        std::function<std::optional<QString>(const QUrl& file)> trash;
         std::function<Qt::DropAction(QWidget* source, const nativefilebridge::FileDrag& drag)> drag;
     };
-    // Reveal opens the parent folder, trash is QFile::moveToTrash, the drag a QDrag.
+    // Reveal asks the file manager to show the file (else opens its folder), trash is the
+    // freedesktop trash, the drag a QDrag.
     static FileActions desktopFileActions();
-    // The status a failed trash leaves: "未能移到回收站：" followed by the entry's name.
-    static QString trashFailedStatus(const QString& name);
+    // The status a failed trash leaves: the entry's name and the reason.
+    static QString trashFailedStatus(const QString& name, const QString& reason);
 
     PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
                   QWidget* parent = nullptr);

@@ -36,9 +36,11 @@ struct Entries : PortalPanelFixture {
         body()->onPresentPreview = [this](const QUrl& url, const QString& title) { presented.append({url, title}); };
         body()->onTogglePreview = [this](const QUrl& url, const QString& title) { toggled.append({url, title}); };
         body()->fileActions.reveal = [this](const QUrl& url) { revealed.append(url); };
-        body()->fileActions.trash = [this](const QUrl& url) {
+        body()->fileActions.trash = [this](const QUrl& url) -> std::optional<QString> {
             trashed.append(url);
-            return trashSucceeds && QFile::remove(url.toLocalFile());
+            if (trashSucceeds && QFile::remove(url.toLocalFile()))
+                return std::nullopt;
+            return u"权限不足"_s;
         };
         body()->fileActions.drag = [this](QWidget*, const nativefilebridge::FileDrag& drag) {
             drags.append({drag.url, drag.pixmap.deviceIndependentSize().toSize(), drag.hotSpot});
@@ -238,7 +240,7 @@ private Q_SLOTS:
         QCOMPARE(f.browser().selectedEntryID().has_value(), selectionStays);
         QVERIFY(f.store->undoStack().isEmpty());
         QCOMPARE(f.store->lastStatusMessage(),
-                 succeeds ? std::optional<QString>() : std::optional<QString>(u"未能移到回收站：a.txt"_s));
+                 succeeds ? std::optional<QString>() : std::optional<QString>(u"未能将“a.txt”移到回收站：权限不足"_s));
     }
 
     // -- the selection of a vanished entry --------------------------------------------------------
