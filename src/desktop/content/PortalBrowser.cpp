@@ -176,4 +176,9 @@ void PortalBrowser::stopWatching()
     m_watcher->stop();
 }
 
+void PortalBrowser::refreshNow()
+{
+    m_watcher->refreshNow();
+}
+
 } // namespace mv

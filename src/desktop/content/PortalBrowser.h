@@ -67,6 +67,9 @@ public:
     void syncWatch();
     // Stops watching; the listing stays as it was.
     void stopWatching();
+    // Lists the folder shown again at once, for a change made here that no folder event has
+    // told yet (files dropped in).
+    void refreshNow();
 
 Q_SIGNALS:
     void breadcrumbsChanged();

@@ -1,13 +1,28 @@
 #include "desktop/content/PortalEntryListView.h"
 
+#include "desktop/content/FenceDropHandling.h"
 #include "desktop/content/PortalEntryDelegate.h"
 #include "desktop/content/PortalEntryModel.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
 
 #include <algorithm>
 
 namespace mv {
+
+namespace {
+
+// The folder of the tile under `point` (viewport coordinates), if a folder tile is there.
+std::optional<QUrl> folderTileAt(const QListView& list, const QPoint& point)
+{
+    const QModelIndex index = list.indexAt(point);
+    if (!index.isValid() || !index.data(PortalEntryModel::IsDirectoryRole).toBool())
+        return std::nullopt;
+    return index.data(PortalEntryModel::URLRole).toUrl();
+}
+
+} // namespace
 
 PortalGridColumns PortalGridColumns::fit(qreal availableWidth, double iconScale)
 {
@@ -20,6 +35,8 @@ PortalEntryListView::PortalEntryListView(DesignEnvironment* environment, QWidget
                        {verticalPadding, int(TileGridColumns::spacing), verticalPadding}, PortalEntryModel::EntryIDRole,
                        parent)
 {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     m_delegate = new PortalEntryDelegate(this);
     setItemDelegate(m_delegate);
     relayout();
@@ -70,6 +87,26 @@ void PortalEntryListView::keyPressEvent(QKeyEvent* event)
         return;
     }
     TileGridListView::keyPressEvent(event);
+}
+
+void PortalEntryListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
+}
+
+void PortalEntryListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
+}
+
+void PortalEntryListView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void PortalEntryListView::dropEvent(QDropEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
 }
 
 } // namespace mv

@@ -48,6 +48,11 @@ protected:
     void itemPressed(const QModelIndex& index) override;
     // QWidget
     void keyPressEvent(QKeyEvent* event) override;
+    // A drop on a folder tile goes into that folder; elsewhere, to the folder shown.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     PortalEntryDelegate* m_delegate;
