@@ -140,7 +140,16 @@ FenceDropHandling::Route FenceDropHandling::route(const QList<QUrl>& urls,
         return Route::refused;
     switch (tab->kind) {
     case FenceKind::portal:
-        return folderTile ? Route::intoFolder : Route::intoShownFolder;
+        if (!folderTile)
+            return Route::intoShownFolder;
+        // A folder let go over its own tile goes nowhere: the drag came back to where it began.
+        if (const std::optional<QString> tile = filepaths::standardizedPath(*folderTile)) {
+            for (const QUrl& url : urls) {
+                if (filepaths::standardizedPath(url) == tile)
+                    return Route::refused;
+            }
+        }
+        return Route::intoFolder;
     case FenceKind::curated:
         return Route::addToCurated;
     case FenceKind::notes:
@@ -185,6 +194,16 @@ void FenceDropHandling::answer(QDragMoveEvent* event, const std::optional<QUrl>&
 
 void FenceDropHandling::dragEnter(QDragEnterEvent* event, const std::optional<QUrl>& folderTile)
 {
+    // A drag the fence takes, only not onto this tile (a folder over its own tile): the view
+    // under the pointer stays its target, so that the widgets around it do not take it there;
+    // the moves that follow answer where it may go.
+    if (folderTile && proposedAction(event->mimeData(), event->possibleActions(), folderTile) == Qt::IgnoreAction
+        && proposedAction(event->mimeData(), event->possibleActions(), std::nullopt) != Qt::IgnoreAction) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+        setDropTargeted(false);
+        return;
+    }
     answer(event, folderTile);
 }
 

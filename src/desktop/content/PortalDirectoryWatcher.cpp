@@ -135,43 +135,43 @@ bool PortalDirectoryWatcher::sourceLost() const
     return m_source && (!m_source->isArmed() || !m_source->pathStillNamesFolder());
 }
 
-void PortalDirectoryWatcher::parentChanged()
+void PortalDirectoryWatcher::runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)())
 {
-    // Queued like folderChanged: arming destroys the watch that is delivering.
-    if (m_rearmQueued)
+    // In a later turn of the event loop, not inside the delivery: whoever listens to the new
+    // listing may point the watcher elsewhere, and arming anew destroys the watch still
+    // delivering. Deliveries that come before that turn merge into one run, and a watcher
+    // destroyed meanwhile takes the queued call with it.
+    if (this->*queued)
         return;
-    m_rearmQueued = true;
+    this->*queued = true;
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            m_rearmQueued = false;
-            const std::optional<QString> folderPath =
-                m_lastConfig ? localFolderPath(m_lastConfig->url) : std::nullopt;
-            if (!folderPath || m_source)
-                return; // stopped, pointed elsewhere, or already back
-            // Listed only once it is back: a parent busy with other files republishes nothing.
-            if (armFolder(*folderPath))
-                refreshNow();
+        [this, queued, step] {
+            this->*queued = false;
+            (this->*step)();
         },
         Qt::QueuedConnection);
 }
 
 void PortalDirectoryWatcher::folderChanged()
 {
-    // The rescan runs in a later turn of the event loop, not inside the delivery: whoever
-    // listens to the new listing may point the watcher elsewhere, which destroys the source
-    // still delivering. Deliveries that come before that turn merge into one rescan, and a
-    // watcher destroyed meanwhile takes the queued call with it.
-    if (m_rescanQueued)
-        return;
-    m_rescanQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_rescanQueued = false;
-            refreshNow(); // with the configuration current by now; none after stop()
-        },
-        Qt::QueuedConnection);
+    // With the configuration current by then; none after stop().
+    runOnceLater(&PortalDirectoryWatcher::m_rescanQueued, &PortalDirectoryWatcher::refreshNow);
+}
+
+void PortalDirectoryWatcher::parentChanged()
+{
+    runOnceLater(&PortalDirectoryWatcher::m_rearmQueued, &PortalDirectoryWatcher::rearmIfBack);
+}
+
+void PortalDirectoryWatcher::rearmIfBack()
+{
+    const std::optional<QString> folderPath = m_lastConfig ? localFolderPath(m_lastConfig->url) : std::nullopt;
+    if (!folderPath || m_source)
+        return; // stopped, pointed elsewhere, or already back
+    // Listed only once it is back: a parent busy with other files republishes nothing.
+    if (armFolder(*folderPath))
+        refreshNow();
 }
 
 void PortalDirectoryWatcher::publishScan(const WatchConfig& config)

@@ -78,8 +78,12 @@ private:
     void waitForReturn(const QString& folderPath);
     // The folder watched was deleted, or its path names another folder now.
     bool sourceLost() const;
+    // Runs `step` in a later turn of the event loop, once however often asked before then.
+    void runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)());
     void folderChanged();
     void parentChanged();
+    // Watches and lists the folder once it is back under its path.
+    void rearmIfBack();
     void publishScan(const WatchConfig& config);
 
     PortalScanResult m_scanResult;

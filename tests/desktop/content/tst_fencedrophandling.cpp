@@ -33,7 +33,8 @@ enum class Spot { emptyList, folderTile, fileTile, curatedList, noteEditor, chec
 struct Answer {
     bool enterAccepted = false;
     Qt::DropAction enterAction = Qt::IgnoreAction;
-    bool highlighted = false; // while hovering
+    bool moveAccepted = false; // a drop allowed where the pointer is
+    bool highlighted = false;  // while hovering
     bool dropAccepted = false;
     Qt::DropAction dropAction = Qt::IgnoreAction;
     bool highlightedAfter = false;
@@ -142,6 +143,7 @@ struct DropScene : TwoWorkspaceStore {
         answer.enterAction = enter.dropAction();
         QDragMoveEvent move(local.toPoint(), possible, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &move);
+        answer.moveAccepted = move.isAccepted();
         answer.highlighted = view->isDropTargeted();
         QDropEvent drop(local, possible, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &drop);
@@ -343,12 +345,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("spot");
-        QTest::addColumn<QString>("payload"); // "files", "text" or "web"
-        QTest::newRow("files onto a notes tab") << int(FenceKind::notes) << int(Spot::noteEditor) << u"files"_s;
-        QTest::newRow("files onto a checklist tab") << int(FenceKind::checklist) << int(Spot::checklist) << u"files"_s;
-        QTest::newRow("text onto a portal") << int(FenceKind::portal) << int(Spot::emptyList) << u"text"_s;
-        QTest::newRow("a web link onto a portal") << int(FenceKind::portal) << int(Spot::emptyList) << u"web"_s;
-        QTest::newRow("text onto a curated tab") << int(FenceKind::curated) << int(Spot::curatedList) << u"text"_s;
+        QTest::addColumn<QString>("payload"); // "files", "text", "web" or "own tile"
+        QTest::addColumn<bool>("takenElsewhere"); // the fence would take the drag beside this spot
+        QTest::newRow("files onto a notes tab") << int(FenceKind::notes) << int(Spot::noteEditor) << u"files"_s << false;
+        QTest::newRow("files onto a checklist tab") << int(FenceKind::checklist) << int(Spot::checklist) << u"files"_s << false;
+        QTest::newRow("text onto a portal") << int(FenceKind::portal) << int(Spot::emptyList) << u"text"_s << false;
+        QTest::newRow("a web link onto a portal") << int(FenceKind::portal) << int(Spot::emptyList) << u"web"_s << false;
+        QTest::newRow("a folder onto its own tile") << int(FenceKind::portal) << int(Spot::folderTile) << u"own tile"_s << true;
+        QTest::newRow("text onto a curated tab") << int(FenceKind::curated) << int(Spot::curatedList) << u"text"_s << false;
     }
 
     void refusedDrags()
@@ -356,6 +360,7 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(int, spot);
         QFETCH(QString, payload);
+        QFETCH(bool, takenElsewhere);
         DropScene scene(FenceKind(kind), kind == int(FenceKind::portal) ? u"portal"_s : QString());
         QVERIFY(scene.show());
         const FenceModel before = *scene.store->fence(scene.fence.id);
@@ -363,13 +368,18 @@ private Q_SLOTS:
         auto mime = std::make_unique<QMimeData>();
         if (payload == u"files")
             mime->setUrls({QUrl::fromLocalFile(scene.in(u"incoming/one.txt"_s))});
+        else if (payload == u"own tile")
+            mime->setUrls({QUrl::fromLocalFile(scene.in(u"portal/tiles"_s)), QUrl::fromLocalFile(scene.in(u"incoming/one.txt"_s))});
         else if (payload == u"web")
             mime->setUrls({QUrl(u"https://example.org/one.txt"_s)});
         else
             mime->setText(scene.in(u"incoming/one.txt"_s));
 
         const Answer answer = scene.drag(Spot(spot), *mime);
-        QVERIFY(!answer.enterAccepted);
+        // Taken elsewhere on the fence, the view under the pointer keeps the drag from the
+        // widgets around it, which would take it; it allows no drop there.
+        QCOMPARE(answer.enterAccepted, takenElsewhere);
+        QVERIFY(!answer.moveAccepted);
         QVERIFY(!answer.highlighted);
         QVERIFY(!answer.dropAccepted);
         QCOMPARE(answer.dropAction, Qt::IgnoreAction);
