@@ -277,7 +277,7 @@ bool FenceDropHandling::moveAndShow(const std::function<bool()>& move)
     // Listed at once, before any folder event: also after a batch that stopped part-way, whose
     // moved files are on the undo stack although the batch as a whole failed.
     if (moved || m_store.undoStack().size() != recorded)
-        m_browser.refreshNow();
+        m_browser.rescan();
     return moved;
 }
 

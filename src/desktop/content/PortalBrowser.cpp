@@ -30,7 +30,7 @@ PortalBrowser::PortalBrowser(MorvanteelStore& store, const QUuid& fenceID, QObje
     , m_watcher(new PortalDirectoryWatcher(this))
     , m_watched(watchedValues())
 {
-    connect(m_watcher, &PortalDirectoryWatcher::scanResultChanged, this, &PortalBrowser::listingChanged);
+    connect(m_watcher, &PortalDirectoryWatcher::scanResultChanged, this, &PortalBrowser::listingArrived);
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &PortalBrowser::followActiveTab);
 }
 
@@ -176,9 +176,19 @@ void PortalBrowser::stopWatching()
     m_watcher->stop();
 }
 
-void PortalBrowser::refreshNow()
+void PortalBrowser::rescan()
 {
     m_watcher->refreshNow();
+}
+
+void PortalBrowser::listingArrived()
+{
+    // The selection goes first, so that whoever hears of the listing finds no stale selection.
+    const QPointer<PortalBrowser> self(this);
+    if (m_selectedEntryID && !listedSelection())
+        setSelection(std::nullopt);
+    if (self)
+        Q_EMIT listingChanged();
 }
 
 } // namespace mv

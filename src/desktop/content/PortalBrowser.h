@@ -39,7 +39,8 @@ public:
     std::optional<QUrl> currentPortalURL() const;
     // Folders entered below the root, innermost last, as standardized file URLs.
     const QList<QUrl>& breadcrumbURLs() const { return m_breadcrumbURLs; }
-    // The standardized path of the selected entry.
+    // The standardized path of the selected entry. A listing that no longer holds it (the file
+    // went or was renamed elsewhere) clears it, so that no road previews a file that is gone.
     const std::optional<QString>& selectedEntryID() const { return m_selectedEntryID; }
     // The selected entry while the listing still holds it; none otherwise.
     std::optional<PortalFileEntry> listedSelection() const;
@@ -67,9 +68,9 @@ public:
     void syncWatch();
     // Stops watching; the listing stays as it was.
     void stopWatching();
-    // Lists the folder shown again at once, for a change made here that no folder event has
-    // told yet (files dropped in).
-    void refreshNow();
+    // Lists the folder shown again at once, after a change of our own that the watcher would
+    // report only later; nothing while nothing is watched.
+    void rescan();
 
 Q_SIGNALS:
     void breadcrumbsChanged();
@@ -95,6 +96,7 @@ private:
     void followActiveTab();
     void setTrail(const QList<QUrl>& trail);
     void setSelection(const std::optional<QString>& entryID);
+    void listingArrived();
 
     MorvanteelStore& m_store;
     QUuid m_fenceID;

@@ -20,7 +20,9 @@ struct PortalGridColumns : TileGridColumns {
 // The entries of a portal folder: one list view over the entry model, drawn by a painting
 // delegate, an icon grid or a compact list by the fence's density. It keeps no selection of
 // its own: the fence content holds the selected entry and hands it in, and presses, keyboard
-// moves and activations go out through the callbacks. Space is left to the body around it.
+// moves, activations, drags and menu requests go out through the callbacks. Space is left to
+// the body around it. A left press on empty space is not taken: it goes on to the window, so
+// that the fence can be dragged there; a press on an entry never moves the window.
 class PortalEntryListView final : public TileGridListView {
     Q_OBJECT
 public:
@@ -37,8 +39,18 @@ public:
 
     // A press on an entry (any button), and a keyboard move onto one.
     std::function<void(const QModelIndex&)> onEntryPressed;
-    // A double click on an entry, or Return on the current one.
+    // A double click on an entry (on the release that ends it, unless a drag began), or Return
+    // on the current one.
     std::function<void(const QModelIndex&)> onEntryActivated;
+    // The pointer went more than the drag distance from a left press on an entry, with the
+    // button held: the entry is to be dragged out. `position` is the pointer in the entry's
+    // tile, `tileSize` the tile's size. The drag may run a loop of its own.
+    std::function<void(const QModelIndex&, const QPointF& position, const QSizeF& tileSize)> onEntryDragStarted;
+    // A secondary click (or the menu key) on an entry, at a global position.
+    std::function<void(const QModelIndex&, const QPoint& globalPosition)> onEntryContextMenu;
+
+    // A drag started from the current press, until the button is up.
+    bool isDraggingEntry() const { return m_press && m_press->didBeginDrag; }
 
 protected:
     // TileGridListView
@@ -48,6 +60,11 @@ protected:
     void itemPressed(const QModelIndex& index) override;
     // QWidget
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // A drop on a folder tile goes into that folder; elsewhere, to the folder shown.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -55,8 +72,22 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // A left press on an entry, followed until the button is up. The entry is held by id, not
+    // by index: a rescan may come while the button is down.
+    struct Press {
+        QString entryID;
+        QPointF position;
+        bool didBeginDrag = false;
+        bool isDoubleClick = false;
+    };
+    QModelIndex indexOfEntry(const QString& entryID) const;
+    void beginDrag(const QModelIndex& index, const QPointF& position);
+
     PortalEntryDelegate* m_delegate;
     std::optional<QString> m_selectedEntryID;
+    std::optional<Press> m_press;
+    // A left press on empty space went on to the window; its moves and release follow it.
+    bool m_isPassingPressOn = false;
 };
 
 } // namespace mv

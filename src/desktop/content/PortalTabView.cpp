@@ -20,7 +20,9 @@
 #include <QActionGroup>
 #include <QDesktopServices>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -90,6 +92,23 @@ std::optional<QString> PortalTabView::chooseFolderWithDialog(QWidget* parent)
     if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
         return std::nullopt;
     return chosen.first();
+}
+
+PortalTabView::FileActions PortalTabView::desktopFileActions()
+{
+    FileActions actions;
+    actions.reveal = [](const QUrl& file) {
+        // The file manager opens on the folder that holds the file.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath()));
+    };
+    actions.trash = [](const QUrl& file) { return QFile::moveToTrash(file.toLocalFile()); };
+    actions.drag = &nativefilebridge::execFileDrag;
+    return actions;
+}
+
+QString PortalTabView::trashFailedStatus(const QString& name)
+{
+    return withPlatformWords(QStringLiteral("未能移到废纸篓：")) + name;
 }
 
 PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
@@ -184,6 +203,11 @@ PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, Des
     m_list->setModel(m_model);
     m_list->onEntryPressed = [this](const QModelIndex& index) { entryPressed(index); };
     m_list->onEntryActivated = [this](const QModelIndex& index) { entryActivated(index); };
+    m_list->onEntryDragStarted = [this](const QModelIndex& index, const QPointF& position, const QSizeF& tileSize) {
+        if (const PortalFileEntry* entry = m_model->entry(index))
+            dragEntry(PortalFileEntry(*entry), position, tileSize);
+    };
+    m_list->onEntryContextMenu = [this](const QModelIndex& index, const QPoint& at) { showEntryMenu(index, at); };
     m_states->addWidget(m_list);
     column->addWidget(m_states, 1);
 
@@ -395,6 +419,97 @@ bool PortalTabView::togglePreviewOfSelection()
     const auto toggle = onTogglePreview;
     toggle(entry->url, entry->displayName);
     return true;
+}
+
+// -- an entry's file actions -------------------------------------------------------------------
+
+QList<PortalFenceTarget> PortalTabView::otherPortalFences() const
+{
+    QList<PortalFenceTarget> targets;
+    for (const FenceModel& fence : m_store.activeFences()) {
+        const FenceTab* tab = fence.activeTab();
+        if (fence.id != m_browser.fenceID() && tab && tab->kind == FenceKind::portal)
+            targets.append({fence.id, fence.title});
+    }
+    return targets;
+}
+
+NativeFileContextActions PortalTabView::contextActions(const PortalFileEntry& entry)
+{
+    // Each action runs while this view lives (the menu runs them with it as the context).
+    NativeFileContextActions actions;
+    actions.isDirectory = entry.isDirectory;
+    actions.targetFences = otherPortalFences();
+    actions.onQuickLook = [this, entry] {
+        const QPointer<PortalTabView> self(this);
+        selectEntry(entry);
+        const auto present = onPresentPreview;
+        if (self && present)
+            present(entry.url, entry.displayName);
+    };
+    actions.onOpen = [this, entry] { activateEntry(entry); };
+    actions.onRevealInFinder = [this, entry] {
+        const auto reveal = fileActions.reveal;
+        if (reveal)
+            reveal(entry.url);
+    };
+    actions.onMoveToFence = [this, entry](const QUuid& fenceID) { moveEntryToFence(entry, fenceID); };
+    actions.onTrash = [this, entry] { trashEntry(entry); };
+    return actions;
+}
+
+QMenu* PortalTabView::createEntryMenu(const PortalFileEntry& entry, QWidget* parent)
+{
+    return nativefilebridge::createContextMenu(contextActions(entry), this, parent);
+}
+
+void PortalTabView::showEntryMenu(const QModelIndex& index, const QPoint& globalPosition)
+{
+    const PortalFileEntry* entry = m_model->entry(index);
+    if (!entry)
+        return;
+    QMenu* menu = createEntryMenu(PortalFileEntry(*entry), this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
+}
+
+void PortalTabView::moveEntryToFence(const PortalFileEntry& entry, const QUuid& fenceID)
+{
+    const QPointer<PortalTabView> self(this);
+    // Undoable, with the store's status; the file lands in that fence's bound folder.
+    m_store.moveFiles({entry.url}, fenceID);
+    if (self)
+        m_browser.rescan();
+}
+
+void PortalTabView::trashEntry(const PortalFileEntry& entry)
+{
+    const QPointer<PortalTabView> self(this);
+    const auto trash = fileActions.trash;
+    // Not recorded for undo: the trash keeps the file.
+    const bool trashed = trash && trash(entry.url);
+    if (self && !trashed)
+        m_store.setLastStatusMessage(trashFailedStatus(entry.displayName));
+    if (self && m_browser.selectedEntryID() == entry.id())
+        m_browser.clearSelection();
+    if (self)
+        m_browser.rescan();
+}
+
+void PortalTabView::dragEntry(const PortalFileEntry& entry, const QPointF& position, const QSizeF& tileSize)
+{
+    const auto drag = fileActions.drag;
+    if (!drag)
+        return;
+    nativefilebridge::FileDrag file;
+    file.url = entry.url;
+    const qreal ratio = devicePixelRatioF();
+    file.pixmap = SymbolIcons::pixmap(entry.symbolName, nativefilebridge::dragImageSide,
+                                      GlassPalette::primaryForeground(scheme()), ratio);
+    file.hotSpot = nativefilebridge::dragHotSpot(position, tileSize);
+    // The drag runs a loop of its own, which may take this view and its fence away. Whatever
+    // the receiver did, nothing is done here: a file it moved shows gone through the watcher.
+    drag(m_list, file);
 }
 
 void PortalTabView::keyPressEvent(QKeyEvent* event)

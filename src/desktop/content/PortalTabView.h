@@ -3,6 +3,7 @@
 #include "core/engine/PortalTypes.h"
 #include "core/models/FenceModels.h"
 #include "design/DesignEnvironment.h"
+#include "desktop/content/NativeFileBridge.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -54,6 +55,20 @@ public:
     // The modal folder picker, with "绑定传送门" on its accept button.
     static std::optional<QString> chooseFolderWithDialog(QWidget* parent);
 
+    // The desktop's side of an entry's file actions, replaceable as a whole (by tests, and by
+    // the platform's services). Reveal shows the file in the file manager; trash puts it in the
+    // desktop's trash (never a delete in its place) and says whether it did; the drag runs one
+    // file drag out of the view and returns what the receiver did.
+    struct FileActions {
+        std::function<void(const QUrl& file)> reveal;
+        std::function<bool(const QUrl& file)> trash;
+        std::function<Qt::DropAction(QWidget* source, const nativefilebridge::FileDrag& drag)> drag;
+    };
+    // Reveal opens the parent folder, trash is QFile::moveToTrash, the drag a QDrag.
+    static FileActions desktopFileActions();
+    // The status a failed trash leaves: "未能移到回收站：" followed by the entry's name.
+    static QString trashFailedStatus(const QString& name);
+
     PortalTabView(MorvanteelStore& store, PortalBrowser& browser, DesignEnvironment* environment,
                   QWidget* parent = nullptr);
     ~PortalTabView() override;
@@ -73,6 +88,16 @@ public:
     // none to preview, so that the key passes on.
     bool togglePreviewOfSelection();
 
+    // The fences an entry can be moved to: every fence of the active workspace but this one
+    // whose active tab is a portal tab, bound or not, in the workspace's order.
+    QList<PortalFenceTarget> otherPortalFences() const;
+    // What the entry's context menu does, for the entry as listed now.
+    NativeFileContextActions contextActions(const PortalFileEntry& entry);
+    // The entry's context menu (the caller owns it).
+    QMenu* createEntryMenu(const PortalFileEntry& entry, QWidget* parent);
+    // Drags the entry out of the fence, from a pointer at `position` in its tile of `tileSize`.
+    void dragEntry(const PortalFileEntry& entry, const QPointF& position, const QSizeF& tileSize);
+
     // The menus as their buttons open them, built from the store's fence as it is now (the
     // caller owns them); nullptr when the fence or its tab is gone.
     QMenu* createSortMenu(QWidget* parent);
@@ -81,9 +106,13 @@ public:
     // Space, for the selected entry while it is still listed: toggles the preview of the file
     // with this title. While unset the key passes on.
     std::function<void(const QUrl& url, const QString& title)> onTogglePreview;
+    // The preview item of an entry's menu: shows the file with this title, and keeps the
+    // preview open when it shows the file already.
+    std::function<void(const QUrl& url, const QString& title)> onPresentPreview;
     // Replaceable for tests; by default the dialog and the desktop's opener.
     FolderChooser folderChooser = &PortalTabView::chooseFolderWithDialog;
     std::function<void(const QUrl&)> urlOpener;
+    FileActions fileActions = desktopFileActions();
 
     State state() const { return m_state; }
     PortalFilterField* filterField() const { return m_filter; }
@@ -121,6 +150,10 @@ private:
     void refreshBreadcrumbs(const FenceModel& fence);
     void entryPressed(const QModelIndex& index);
     void entryActivated(const QModelIndex& index);
+    void showEntryMenu(const QModelIndex& index, const QPoint& globalPosition);
+    // The entry's file moved away or went to the trash: the fence shows it gone at once.
+    void moveEntryToFence(const PortalFileEntry& entry, const QUuid& fenceID);
+    void trashEntry(const PortalFileEntry& entry);
 
     MorvanteelStore& m_store;
     PortalBrowser& m_browser;

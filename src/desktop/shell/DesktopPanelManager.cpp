@@ -148,6 +148,10 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
         if (self && self->onTogglePreview)
             self->onTogglePreview(url);
     };
+    content->portalTab()->onPresentPreview = [self](const QUrl& url, const QString& title) {
+        if (self && self->onPresentPreview)
+            self->onPresentPreview(url, title);
+    };
     content->onOpenDeepLink = [self](const QUrl& url) {
         if (self && self->onOpenDeepLink)
             self->onOpenDeepLink(url);

@@ -61,6 +61,9 @@ public:
     // Toggles the preview of a portal file: Space in a panel, for the entry its fence has selected
     // while the entry is still listed. The key goes on unhandled while unset.
     std::function<void(const QUrl&)> onTogglePreview;
+    // Shows the preview of a portal file, titled, and keeps it open when it shows the file
+    // already: the preview item of an entry's menu.
+    std::function<void(const QUrl&, const QString& title)> onPresentPreview;
 
     // Brings the panels in line with the store: panels of fences no longer shown go, new ones
     // come, the others are updated.

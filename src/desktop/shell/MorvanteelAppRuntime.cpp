@@ -90,6 +90,10 @@ void MorvanteelAppRuntime::wire()
         if (preview)
             preview->togglePreview(url);
     };
+    m_panelManager->onPresentPreview = [preview](const QUrl& url, const QString& title) {
+        if (preview)
+            preview->present(url, title.isEmpty() ? std::nullopt : std::optional(title));
+    };
     m_panelManager->onOpenDeepLink = [self](const QUrl& url) {
         if (self)
             self->handleDeepLinkURL(url);

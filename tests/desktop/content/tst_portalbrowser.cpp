@@ -228,12 +228,19 @@ private Q_SLOTS:
         QVERIFY(f.select(u"a.txt"_s));
         QCOMPARE(f.browser->listedSelection()->url, f.url(f.folder + u"/a.txt"_s));
         QCOMPARE(f.browser->listedSelection()->displayName, u"a.txt"_s);
-        // Deleted behind the fence's back: still selected, no longer listed.
+        // Deleted behind the fence's back: no longer listed, so no longer selected, and that
+        // is said before the listing is.
         QSignalSpy listings(f.browser.get(), &PortalBrowser::listingChanged);
+        std::optional<QString> selectedWhenListed = f.folder;
+        QObject::connect(f.browser.get(), &PortalBrowser::listingChanged, f.browser.get(),
+                         [&] { selectedWhenListed = f.browser->selectedEntryID(); });
+        const qsizetype selectionChanges = f.selectionChanges->size();
         QVERIFY(QFile::remove(f.folder + u"/a.txt"_s));
         QTRY_VERIFY(!f.listed().contains(u"a.txt"_s));
         QVERIFY(!listings.isEmpty());
-        QVERIFY(f.browser->selectedEntryID());
+        QVERIFY(!f.browser->selectedEntryID());
+        QVERIFY(!selectedWhenListed);
+        QCOMPARE(f.selectionChanges->size(), selectionChanges + 1);
         QVERIFY(!f.browser->listedSelection());
     }
 

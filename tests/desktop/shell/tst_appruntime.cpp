@@ -98,8 +98,28 @@ private Q_SLOTS:
         QCOMPARE(runtime.controlCenterTab(), ControlCenterTab::appearance);
     }
 
-    // A fence's Space key and SpotSearch's preview button show files in the runtime's own
-    // preview, which goes with the runtime.
+    // An entry menu's preview item presents: asked twice for the file it shows, the preview
+    // stays open.
+    void entryMenuPreviewPresents()
+    {
+        StoreFixture fixture;
+        QTemporaryDir dir;
+        QFile notes(dir.filePath(u"notes.txt"_s));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
+        notes.close();
+        const QUrl file = QUrl::fromLocalFile(notes.fileName());
+        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        QuickLookPresenter& preview = runtime->quickLookPresenter();
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        QVERIFY(preview.isVisible());
+        QVERIFY(!preview.isFadingOut());
+        QCOMPARE(preview.currentURL(), std::optional<QUrl>(file));
+        QCOMPARE(preview.headerStrip()->title(), u"笔记"_s);
+    }
+
+    // A fence's Space key, an entry menu's preview item and SpotSearch's preview button show
+    // files in the runtime's own preview, which goes with the runtime.
     void previewsBelongToTheRuntime()
     {
         StoreFixture fixture;
@@ -123,6 +143,13 @@ private Q_SLOTS:
         runtime->spotSearchController().onPreview(file, u"会议记录"_s);
         QVERIFY(preview.isVisible());
         QCOMPARE(preview.headerStrip()->title(), u"会议记录"_s);
+
+        // An entry menu's preview item presents: asked again for the file it shows, it stays open.
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        runtime->panelManager().onPresentPreview(file, u"笔记"_s);
+        QVERIFY(preview.isVisible());
+        QVERIFY(!preview.isFadingOut());
+        QCOMPARE(preview.headerStrip()->title(), u"笔记"_s);
 
         const QPointer<QuickLookHUDPanel> panel = preview.panel();
         runtime.reset();

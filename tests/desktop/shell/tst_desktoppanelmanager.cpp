@@ -1,6 +1,8 @@
 #include "core/store/support/StoreFixture.h"
 #include "desktop/content/FencePanelContent.h"
+#include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/PortalBrowser.h"
+#include "desktop/content/PortalTabView.h"
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/TopPinnedContentView.h"
@@ -355,10 +357,20 @@ private Q_SLOTS:
         QVERIFY(panel->onSpaceQuickLook());
         QCOMPARE(previews, QList<QUrl>{QUrl::fromLocalFile(folder + u"/a.txt"_s)});
 
-        // Deleted behind the fence's back: still selected, no longer listed, so the key goes on.
+        // The preview item of the entry's menu reaches the manager's presenting road, not the
+        // toggling one.
+        QList<std::pair<QUrl, QString>> presented;
+        d.manager->onPresentPreview = [&](const QUrl& url, const QString& title) { presented.append({url, title}); };
+        auto* fenceView = qobject_cast<MacFenceContentView*>(content);
+        QVERIFY(fenceView);
+        fenceView->portalTab()->contextActions(browser.listing().entries.first()).onQuickLook();
+        QCOMPARE(presented, (QList<std::pair<QUrl, QString>>{{QUrl::fromLocalFile(folder + u"/a.txt"_s), u"a.txt"_s}}));
+        QCOMPARE(previews.size(), 1);
+
+        // Deleted behind the fence's back: no longer listed, no longer selected, so the key goes on.
         QVERIFY(QFile::remove(folder + u"/a.txt"_s));
         QTRY_VERIFY(browser.listing().entries.isEmpty());
-        QVERIFY(browser.selectedEntryID());
+        QVERIFY(!browser.selectedEntryID());
         QVERIFY(!panel->onSpaceQuickLook());
         QCOMPARE(previews.size(), 1);
         // A fence without a portal tab has nothing to preview.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
 #include <QList>
 #include <QMenu>
 #include <QSet>
@@ -24,6 +26,33 @@ inline QAction* menuItem(const QMenu* menu, const QString& text)
     for (QAction* action : menu->actions()) {
         if (action->text() == text)
             return action;
+    }
+    return nullptr;
+}
+
+// Runs the item with this text, of the submenu `submenu` when one is named, as choosing it
+// would, and lets what menus run after they have closed run too. False when there is no such
+// item.
+inline bool triggerMenuItem(const QMenu* menu, const QString& text, const QString& submenu = {})
+{
+    if (!submenu.isEmpty()) {
+        const QAction* opener = menu ? menuItem(menu, submenu) : nullptr;
+        menu = opener ? opener->menu() : nullptr;
+    }
+    QAction* item = menu ? menuItem(menu, text) : nullptr;
+    if (!item)
+        return false;
+    item->trigger();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+// The menu that is open on the screen now, or null.
+inline QMenu* openPopupMenu()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+            return menu;
     }
     return nullptr;
 }
