@@ -8,6 +8,7 @@
 #include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QMimeData>
@@ -40,6 +41,24 @@ void FenceNoteTextEdit::inputMethodEvent(QInputMethodEvent* event)
     m_composing = composing;
     if (ended)
         Q_EMIT compositionEnded();
+}
+
+void FenceNoteTextEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dragEnterEvent(event);
+}
+
+void FenceNoteTextEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dragMoveEvent(event);
 }
 
 void FenceNoteTextEdit::insertFromMimeData(const QMimeData* source)

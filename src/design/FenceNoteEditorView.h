@@ -32,6 +32,10 @@ Q_SIGNALS:
 protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+    // Files dragged onto a note are refused: a note takes no files, and their paths are no
+    // text the user typed. Text dragged in, or moved inside the note, is taken as before.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
 
 private:
     bool m_composing = false;

@@ -391,7 +391,7 @@ FolderWatch::~FolderWatch()
     }
 }
 
-std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath)
+std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath, Scope scope)
 {
     if (!FolderPortalEngine::isBoundPath(folderPath))
         return nullptr;
@@ -409,6 +409,7 @@ std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath)
     }
     std::unique_ptr<FolderWatch> opened(new FolderWatch(folderPath, table, watch, folder->device, folder->inode));
     opened->m_seesEveryChange = changesAreSeen(encoded);
+    opened->m_scope = scope;
     table->subscribe(watch, opened.get(), FolderWatchTable::Use::Folder);
     opened->watchSubfolders();
     return opened;
@@ -422,7 +423,8 @@ bool FolderWatch::pathStillNamesFolder() const
 
 void FolderWatch::watchSubfolders()
 {
-    if (!m_table)
+    // A watch of the folder alone vouches for no subfolder.
+    if (!m_table || m_scope == Scope::folderOnly)
         return;
     // Read whole at first, after lost events, and while some subfolder is not watched.
     if (m_readSubfolders || !m_coversSubfolders) {

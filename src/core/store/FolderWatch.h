@@ -41,11 +41,16 @@ class FolderWatch final : public QObject {
     Q_OBJECT
 
 public:
+    // What a watch follows: the folder's entries and those of its subfolders (what a listing
+    // shows), or the folder's own entries alone (enough to see a name come back).
+    enum class Scope { withSubfolders, folderOnly };
+
     // A watch on the folder at `folderPath` (a symbolic link to a folder watches that folder).
     // Null when the folder cannot be watched: the path is empty or not absolute (it is never
     // resolved against the working directory), nothing is there, it is not a folder, it cannot
     // be read, or the kernel's limit of watches or instances is reached.
-    [[nodiscard]] static std::unique_ptr<FolderWatch> open(const QString& folderPath);
+    [[nodiscard]] static std::unique_ptr<FolderWatch> open(const QString& folderPath,
+                                                           Scope scope = Scope::withSubfolders);
 
     // Stops the deliveries at once: a change already queued is not delivered to this watch.
     ~FolderWatch() override;
@@ -57,6 +62,9 @@ public:
     QString path() const { return m_path; }
     // False once the folder is gone and nothing more can be delivered.
     bool isArmed() const { return m_watch >= 0; }
+    // Whether the path still names the folder this follows (not a folder moved away, replaced,
+    // or a symbolic link pointed elsewhere).
+    bool pathStillNamesFolder() const;
     // Whether every change to the folder passes through this kernel, so that none goes unseen.
     bool seesEveryChange() const { return m_seesEveryChange; }
     // Whether each subfolder found at the last reading is watched; false when one could not
@@ -81,7 +89,6 @@ private:
     friend class FolderWatchTable;
 
     FolderWatch(QString path, FolderWatchTable* table, int watch, dev_t device, ino_t inode);
-    bool pathStillNamesFolder() const;
     // Brings the subfolder watches up to date with the folder's entries.
     void watchSubfolders();
     void readSubfolders();
@@ -93,6 +100,7 @@ private:
     dev_t m_device = 0;
     ino_t m_inode = 0;
     bool m_seesEveryChange = false;
+    Scope m_scope = Scope::withSubfolders;
     quint64 m_changes = 0;               // changes seen, ever growing
     // Subfolders made (true) or gone (false) since the last reading, by name, in their order;
     // the folder is read whole instead when m_readSubfolders is set (at first, after lost events).

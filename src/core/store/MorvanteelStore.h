@@ -128,6 +128,8 @@ public:
     // Applies `change` to the fence's active tab (the first tab when the id names none).
     void updateActiveTab(const QUuid& fenceID, const std::function<void(FenceTab&)>& change);
     void addItem(const FenceItem& item, const QUuid& fenceID);
+    // Appends every item, in order, with one change and one save; nothing for none.
+    void addItems(const QList<FenceItem>& items, const QUuid& fenceID);
     void removeItem(const QUuid& itemID, const QUuid& fenceID);
     void addTask(const QString& title, const QUuid& fenceID);
     void deleteTask(const QUuid& taskID, const QUuid& fenceID);
@@ -136,6 +138,9 @@ public:
 
     // -- file moves, smart tidy, undo and redo --------------------------------------------
     bool moveFiles(const QList<QUrl>& files, const QUuid& portalFenceID);
+    // The same move into a folder the caller names (a folder tile, a subfolder shown), with the
+    // same record, status and save. A folder that is not there is refused, never made.
+    bool moveFilesToExplicitDirectory(const QList<QUrl>& files, const QUrl& directory);
     DryRunMovePlan buildSmartTidyDryRun(const std::optional<QString>& sourceDirectory = std::nullopt) const;
     bool executeSmartTidyPlan(const DryRunMovePlan& plan);
     bool undoLastFileOperation();
@@ -190,6 +195,8 @@ private:
     void recordSaveResult(std::optional<QString> error);
 
     void setUndoStack(QList<UndoTransaction> stack);
+    // Moves into `folder` (a standardized absolute path) and records what moved.
+    bool moveFilesIntoFolder(const QList<QUrl>& files, const QString& folder);
     void setRedoStack(QList<UndoTransaction> stack);
 
     // The fence with `id`, changed by `change` in place; then its updatedAt is set to now and

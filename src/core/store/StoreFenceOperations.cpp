@@ -322,6 +322,12 @@ void MorvanteelStore::addItem(const FenceItem& item, const QUuid& fenceID)
     updateActiveTab(fenceID, [&](FenceTab& tab) { tab.items.append(item); });
 }
 
+void MorvanteelStore::addItems(const QList<FenceItem>& items, const QUuid& fenceID)
+{
+    if (!items.isEmpty())
+        updateActiveTab(fenceID, [&](FenceTab& tab) { tab.items.append(items); });
+}
+
 void MorvanteelStore::removeItem(const QUuid& itemID, const QUuid& fenceID)
 {
     updateActiveTab(fenceID, [&](FenceTab& tab) { tab.items.removeIf([&](const FenceItem& i) { return i.id == itemID; }); });

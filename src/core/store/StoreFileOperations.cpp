@@ -139,8 +139,25 @@ bool MorvanteelStore::moveFiles(const QList<QUrl>& files, const QUuid& portalFen
         setLastStatusMessage(unboundMessage);
         return false;
     }
-    const QString folder = filepaths::standardizedOrRelative(*tab->portalPath);
-    // A bound folder that is gone is not made again under the user's hands: the drop is refused.
+    return moveFilesIntoFolder(files, filepaths::standardizedOrRelative(*tab->portalPath));
+}
+
+bool MorvanteelStore::moveFilesToExplicitDirectory(const QList<QUrl>& files, const QUrl& directory)
+{
+    // Only a local absolute path is a folder here; anything else is refused under its own name.
+    const std::optional<QString> local = directory.isLocalFile() ? filepaths::localPath(directory) : std::nullopt;
+    if (!local || !FolderPortalEngine::isBoundPath(*local)) {
+        setLastStatusMessage(FolderPortalEngine::PortalOperationError::destinationNotDirectory(
+                                 local.value_or(directory.toString()))
+                                 .errorDescription());
+        return false;
+    }
+    return moveFilesIntoFolder(files, filepaths::standardizedOrRelative(*local));
+}
+
+bool MorvanteelStore::moveFilesIntoFolder(const QList<QUrl>& files, const QString& folder)
+{
+    // A folder that is gone is not made again under the user's hands: the drop is refused.
     if (!FolderPortalEngine::isBoundFolder(folder)) {
         setLastStatusMessage(FolderPortalEngine::PortalOperationError::destinationNotDirectory(folder).errorDescription());
         return false;

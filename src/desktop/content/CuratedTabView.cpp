@@ -8,8 +8,10 @@
 #include "desktop/content/CuratedAddItemPopover.h"
 #include "desktop/content/CuratedItemListView.h"
 #include "desktop/content/CuratedItemModel.h"
+#include "desktop/content/FenceDropHandling.h"
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -96,6 +98,7 @@ CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, Des
     , m_fenceID(fenceID)
     , m_environment(environment)
 {
+    setAcceptDrops(true);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 4, 0, 0);
     column->setSpacing(6);
@@ -313,6 +316,28 @@ void CuratedTabView::addItemFromPopover()
     m_popover->titleField()->clear();
     m_popover->targetField()->clear();
     setShowingAddItemPopover(false);
+}
+
+// -- drops: the fence's handling decides --------------------------------------------------------
+
+void CuratedTabView::dragEnterEvent(QDragEnterEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void CuratedTabView::dragMoveEvent(QDragMoveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void CuratedTabView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void CuratedTabView::dropEvent(QDropEvent* event)
+{
+    FenceDropHandling::forward(this, event);
 }
 
 } // namespace mv

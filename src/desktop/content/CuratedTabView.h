@@ -82,6 +82,13 @@ public:
     CuratedItemListView* itemList() const { return m_list; }
     CuratedItemModel* itemModel() const { return m_model; }
 
+protected:
+    // QWidget: files dropped on the tab become its items.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     std::optional<FenceItem> activeTabItem(const QUuid& itemID) const;
     void togglePin(const QUuid& itemID);

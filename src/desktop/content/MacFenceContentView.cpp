@@ -14,10 +14,12 @@
 #include "design/SymbolIcons.h"
 #include "desktop/content/CuratedItemListView.h"
 #include "desktop/content/CuratedTabView.h"
+#include "desktop/content/FenceDropHandling.h"
 #include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalTabView.h"
 
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QListView>
 #include <QMenu>
@@ -54,6 +56,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     , m_callbacks(std::move(callbacks))
     , m_environment(environment)
     , m_portalBrowser(new PortalBrowser(store, fenceID, this))
+    , m_dropHandling(new FenceDropHandling(store, *m_portalBrowser, this))
     , m_surface(new LiquidGlassSurfaceFrame(environment, this))
     , m_header(new FenceHeaderView(environment, m_surface))
     , m_tabStrip(new FenceTabStripView(environment, m_surface))
@@ -68,6 +71,10 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     column->addWidget(m_header);
     column->addWidget(m_tabStrip);
     column->addWidget(m_body, 1);
+
+    // The whole fence takes file drops; the views inside forward theirs to the same handling.
+    setAcceptDrops(true);
+    m_dropHandling->onDropHighlightChanged = [this](bool targeted) { setDropTargeted(targeted); };
 
     buildTrailingActions();
     m_header->onToggleCollapse = [this] {
@@ -269,6 +276,26 @@ void MacFenceContentView::hideEvent(QHideEvent* event)
 {
     FencePanelContent::hideEvent(event);
     m_portalBrowser->stopWatching();
+}
+
+void MacFenceContentView::dragEnterEvent(QDragEnterEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void MacFenceContentView::dragMoveEvent(QDragMoveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void MacFenceContentView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void MacFenceContentView::dropEvent(QDropEvent* event)
+{
+    FenceDropHandling::forward(this, event);
 }
 
 // -- header actions ---------------------------------------------------------------------------

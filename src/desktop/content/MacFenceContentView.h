@@ -16,6 +16,7 @@ namespace mv {
 
 class CuratedTabView;
 class DesignEnvironment;
+class FenceDropHandling;
 class FenceChecklistListView;
 class FenceHeaderView;
 class FenceNoteEditorView;
@@ -51,6 +52,8 @@ public:
     void setHoverUnrolled(bool unrolled) override;
     // The portal tab's browsing: the folders entered, the selection and the listing.
     PortalBrowser* portalBrowser() const override { return m_portalBrowser; }
+    // What files dragged onto the fence do; every view inside forwards its drag events to it.
+    FenceDropHandling* dropHandling() const { return m_dropHandling; }
 
     bool isHoverUnrolled() const { return m_isHoverUnrolled; }
     // A file drag hovers the fence: the glass is highlighted.
@@ -85,6 +88,10 @@ protected:
     // QWidget
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildTrailingActions();
@@ -108,6 +115,7 @@ private:
     bool m_isHoverUnrolled = false;
 
     PortalBrowser* m_portalBrowser;
+    FenceDropHandling* m_dropHandling;
     bool m_isDropTargeted = false;
 
     LiquidGlassSurfaceFrame* m_surface;

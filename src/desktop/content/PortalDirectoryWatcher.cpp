@@ -23,6 +23,19 @@ std::optional<QString> localFolderPath(const QUrl& url)
     return filepaths::standardizedPath(*local);
 }
 
+// The nearest folder above `path` that is there now; none when not even "/" can be found.
+std::optional<QString> nearestExistingParent(const QString& path)
+{
+    QString parent = path;
+    while (parent.size() > 1) {
+        const qsizetype slash = parent.lastIndexOf(u'/');
+        parent = slash <= 0 ? QStringLiteral("/") : parent.left(slash);
+        if (FolderPortalEngine::isBoundFolder(parent))
+            return parent;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 // How often a folder is listed again when some of its subfolders cannot be watched.
@@ -71,6 +84,7 @@ void PortalDirectoryWatcher::refreshNow()
 void PortalDirectoryWatcher::stop()
 {
     m_uncoveredRescan.stop();
+    m_returnWatch.reset();
     m_source.reset();
     m_watchedPath.reset();
     m_lastConfig.reset();
@@ -78,38 +92,97 @@ void PortalDirectoryWatcher::stop()
 
 void PortalDirectoryWatcher::restartSource(const std::optional<QString>& folderPath)
 {
+    m_returnWatch.reset();
     m_source.reset();
     m_watchedPath.reset();
-    if (!folderPath)
-        return;
-    m_source = FolderWatch::open(*folderPath);
-    if (!m_source)
-        return; // left unwatched, silently: the listing tells what is there
-    connect(m_source.get(), &FolderWatch::changed, this,
-            &PortalDirectoryWatcher::folderChanged);
-    m_watchedPath = *folderPath;
+    if (folderPath)
+        armFolder(*folderPath);
 }
 
-void PortalDirectoryWatcher::folderChanged()
+bool PortalDirectoryWatcher::armFolder(const QString& folderPath)
 {
-    // The rescan runs in a later turn of the event loop, not inside the delivery: whoever
-    // listens to the new listing may point the watcher elsewhere, which destroys the source
-    // still delivering. Deliveries that come before that turn merge into one rescan, and a
-    // watcher destroyed meanwhile takes the queued call with it.
-    if (m_rescanQueued)
+    m_source = FolderWatch::open(folderPath);
+    if (!m_source) {
+        // Left unwatched, silently: the listing tells what is there.
+        m_watchedPath.reset();
+        waitForReturn(folderPath);
+        return false;
+    }
+    connect(m_source.get(), &FolderWatch::changed, this, &PortalDirectoryWatcher::folderChanged);
+    m_watchedPath = folderPath;
+    m_returnWatch.reset();
+    return true;
+}
+
+void PortalDirectoryWatcher::waitForReturn(const QString& folderPath)
+{
+    const std::optional<QString> parent = nearestExistingParent(folderPath);
+    // The same parent, still watched, still sees the name come back.
+    if (m_returnWatch && m_returnWatch->isArmed() && m_returnWatch->pathStillNamesFolder() && parent
+        && m_returnWatch->path() == *parent)
         return;
-    m_rescanQueued = true;
+    m_returnWatch.reset();
+    if (!parent)
+        return;
+    // Its own entries are enough: the folder, or a folder on the way to it, appears among them.
+    m_returnWatch = FolderWatch::open(*parent, FolderWatch::Scope::folderOnly);
+    if (m_returnWatch)
+        connect(m_returnWatch.get(), &FolderWatch::changed, this, &PortalDirectoryWatcher::parentChanged);
+}
+
+bool PortalDirectoryWatcher::sourceLost() const
+{
+    return m_source && (!m_source->isArmed() || !m_source->pathStillNamesFolder());
+}
+
+void PortalDirectoryWatcher::runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)())
+{
+    // In a later turn of the event loop, not inside the delivery: whoever listens to the new
+    // listing may point the watcher elsewhere, and arming anew destroys the watch still
+    // delivering. Deliveries that come before that turn merge into one run, and a watcher
+    // destroyed meanwhile takes the queued call with it.
+    if (this->*queued)
+        return;
+    this->*queued = true;
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            m_rescanQueued = false;
-            refreshNow(); // with the configuration current by now; none after stop()
+        [this, queued, step] {
+            this->*queued = false;
+            (this->*step)();
         },
         Qt::QueuedConnection);
 }
 
+void PortalDirectoryWatcher::folderChanged()
+{
+    // With the configuration current by then; none after stop().
+    runOnceLater(&PortalDirectoryWatcher::m_rescanQueued, &PortalDirectoryWatcher::refreshNow);
+}
+
+void PortalDirectoryWatcher::parentChanged()
+{
+    runOnceLater(&PortalDirectoryWatcher::m_rearmQueued, &PortalDirectoryWatcher::rearmIfBack);
+}
+
+void PortalDirectoryWatcher::rearmIfBack()
+{
+    const std::optional<QString> folderPath = m_lastConfig ? localFolderPath(m_lastConfig->url) : std::nullopt;
+    if (!folderPath || m_source)
+        return; // stopped, pointed elsewhere, or already back
+    // Listed only once it is back: a parent busy with other files republishes nothing.
+    if (armFolder(*folderPath))
+        refreshNow();
+}
+
 void PortalDirectoryWatcher::publishScan(const WatchConfig& config)
 {
+    // A folder deleted or moved away is waited for under its path; one made again there in the
+    // meantime is watched before it is listed.
+    if (const std::optional<QString> folderPath = localFolderPath(config.url);
+        folderPath && sourceLost() && m_watchedPath == folderPath) {
+        m_source.reset();
+        armFolder(*folderPath);
+    }
     if (m_source) {
         // Subfolders made or renamed since the last listing are watched before this one.
         static_cast<void>(m_source->stampBeforeReading());

@@ -22,6 +22,10 @@ class FolderWatch;
 // sizes and dates included. The listing is the portal engine's, unchanged;
 // which folder is shown is the fence content's decision.
 //
+// A folder that is not there (never was, deleted, moved away) is waited for: its nearest
+// existing parent is watched for entries alone, and when the name comes back the folder is
+// watched and listed again. Events, not polling: a hidden or idle fence then costs nothing.
+//
 // Everything runs on the thread that owns the watcher, the main thread.
 class PortalDirectoryWatcher final : public QObject {
     Q_OBJECT
@@ -68,14 +72,27 @@ Q_SIGNALS:
 
 private:
     void restartSource(const std::optional<QString>& folderPath);
+    // Watches the folder at `folderPath`; when it cannot, waits for it to come back. True
+    // when the folder is watched.
+    bool armFolder(const QString& folderPath);
+    void waitForReturn(const QString& folderPath);
+    // The folder watched was deleted, or its path names another folder now.
+    bool sourceLost() const;
+    // Runs `step` in a later turn of the event loop, once however often asked before then.
+    void runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)());
     void folderChanged();
+    void parentChanged();
+    // Watches and lists the folder once it is back under its path.
+    void rearmIfBack();
     void publishScan(const WatchConfig& config);
 
     PortalScanResult m_scanResult;
     std::unique_ptr<FolderWatch> m_source;
+    std::unique_ptr<FolderWatch> m_returnWatch; // the nearest existing parent, while the folder is away
     std::optional<QString> m_watchedPath;
     std::optional<WatchConfig> m_lastConfig;
     bool m_rescanQueued = false;
+    bool m_rearmQueued = false;
     QTimer m_uncoveredRescan; // for a folder whose subfolders cannot all be watched
 };
 

@@ -1,11 +1,12 @@
 #include "desktop/content/PortalEntryListView.h"
 
+#include "desktop/content/FenceDropHandling.h"
+#include "desktop/content/NativeFileBridge.h"
 #include "desktop/content/PortalEntryDelegate.h"
 #include "desktop/content/PortalEntryModel.h"
 
-#include "desktop/content/NativeFileBridge.h"
-
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -14,6 +15,19 @@
 #include <utility>
 
 namespace mv {
+
+namespace {
+
+// The folder of the tile under `point` (viewport coordinates), if a folder tile is there.
+std::optional<QUrl> folderTileAt(const QListView& list, const QPoint& point)
+{
+    const QModelIndex index = list.indexAt(point);
+    if (!index.isValid() || !index.data(PortalEntryModel::IsDirectoryRole).toBool())
+        return std::nullopt;
+    return index.data(PortalEntryModel::URLRole).toUrl();
+}
+
+} // namespace
 
 PortalGridColumns PortalGridColumns::fit(qreal availableWidth, double iconScale)
 {
@@ -26,6 +40,8 @@ PortalEntryListView::PortalEntryListView(DesignEnvironment* environment, QWidget
                        {verticalPadding, int(TileGridColumns::spacing), verticalPadding}, PortalEntryModel::EntryIDRole,
                        parent)
 {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     m_delegate = new PortalEntryDelegate(this);
     setItemDelegate(m_delegate);
     relayout();
@@ -186,6 +202,26 @@ void PortalEntryListView::contextMenuEvent(QContextMenuEvent* event)
     const QPoint at = byPointer ? event->globalPos() : viewport()->mapToGlobal(tileRect(index).center());
     const auto show = onEntryContextMenu;
     show(index, at);
+}
+
+void PortalEntryListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
+}
+
+void PortalEntryListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
+}
+
+void PortalEntryListView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void PortalEntryListView::dropEvent(QDropEvent* event)
+{
+    FenceDropHandling::forward(this, event, folderTileAt(*this, event->position().toPoint()));
 }
 
 } // namespace mv

@@ -10,6 +10,7 @@
 #include "design/LiquidGlassPillButton.h"
 #include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
+#include "desktop/content/FenceDropHandling.h"
 #include "desktop/content/PortalBreadcrumbBar.h"
 #include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalEntryListView.h"
@@ -20,6 +21,7 @@
 
 #include <QActionGroup>
 #include <QDesktopServices>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -123,6 +125,7 @@ PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, Des
     , m_environment(environment)
 {
     urlOpener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    setAcceptDrops(true);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 4, 0, 0);
@@ -608,6 +611,28 @@ QMenu* PortalTabView::createViewSettingsMenu(QWidget* parent)
             Qt::QueuedConnection);
     }
     return menu;
+}
+
+// -- drops: the fence's handling decides --------------------------------------------------------
+
+void PortalTabView::dragEnterEvent(QDragEnterEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void PortalTabView::dragMoveEvent(QDragMoveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void PortalTabView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    FenceDropHandling::forward(this, event);
+}
+
+void PortalTabView::dropEvent(QDropEvent* event)
+{
+    FenceDropHandling::forward(this, event);
 }
 
 } // namespace mv

@@ -131,6 +131,11 @@ public:
 protected:
     // QWidget
     void keyPressEvent(QKeyEvent* event) override;
+    // Files dropped anywhere on the tab go to the folder shown.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     ColorScheme scheme() const;

@@ -429,6 +429,99 @@ private Q_SLOTS:
         QVERIFY(!exists(w.path(u"portal/a.txt"_s)));
     }
 
+    // A move into a folder the caller names keeps the same record, status, save and checks as
+    // a drop onto the fence's own folder; a destination that is not a folder is never made.
+    void explicitDirectoryMoves_data()
+    {
+        QTest::addColumn<QString>("destination"); // relative to the world, or a URL with "url:"
+        QTest::addColumn<QStringList>("dragged");
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("status");      // "@" stands for the destination's path
+        QTest::addColumn<int>("undoEntries");
+        const QString longName = QString(251, u'x') + u".txt"_s;
+        QTest::newRow("into a folder") << u"portal/sub"_s << QStringList{u"desk/a.txt"_s, u"desk/c.txt"_s} << true
+                                       << u"移动 2 个项目到 sub"_s + undoHint << 1;
+        QTest::newRow("a missing folder") << u"portal/gone"_s << QStringList{u"desk/a.txt"_s} << false
+                                          << u"目标路径不是有效文件夹：@"_s << 0;
+        QTest::newRow("a file, not a folder") << u"portal/file.txt"_s << QStringList{u"desk/a.txt"_s} << false
+                                              << u"目标路径不是有效文件夹：@"_s << 0;
+        QTest::newRow("a relative path") << u"url:file:portal"_s << QStringList{u"desk/a.txt"_s} << false
+                                         << u"目标路径不是有效文件夹：portal"_s << 0;
+        QTest::newRow("no local file") << u"url:https://example.org/portal"_s << QStringList{u"desk/a.txt"_s}
+                                       << false << u"目标路径不是有效文件夹：https://example.org/portal"_s << 0;
+        QTest::newRow("a batch that stops part-way")
+            << u"portal/sub"_s << QStringList{u"desk/a.txt"_s, u"desk/"_s + longName} << false
+            << u"移动 a.txt"_s + undoHint + u'；'
+                   + FolderPortalEngine::FileSystemError{FolderPortalEngine::FileOperation::move, ENAMETOOLONG, {}}
+                         .errorDescription()
+            << 1;
+    }
+
+    void explicitDirectoryMoves()
+    {
+        QFETCH(QString, destination);
+        QFETCH(QStringList, dragged);
+        QFETCH(bool, result);
+        QFETCH(QString, status);
+        QFETCH(int, undoEntries);
+        World w;
+        const QString longName = QString(251, u'x') + u".txt"_s;
+        w.write(u"portal/sub/"_s + longName, "occupant");
+        w.write(u"portal/file.txt"_s, "file");
+        w.write(u"desk/a.txt"_s, "a");
+        w.write(u"desk/c.txt"_s, "c");
+        w.write(u"desk/"_s + longName, "long");
+        const QUrl url = destination.startsWith(u"url:"_s) ? QUrl(destination.mid(4))
+                                                          : QUrl::fromLocalFile(w.path(destination));
+        status.replace(u'@', w.path(destination));
+        // The error of the stopped batch names the file it stopped at.
+        status.replace(FolderPortalEngine::FileSystemError{FolderPortalEngine::FileOperation::move, ENAMETOOLONG, {}}
+                           .errorDescription(),
+                       FolderPortalEngine::FileSystemError{FolderPortalEngine::FileOperation::move, ENAMETOOLONG,
+                                                           w.path(u"desk/"_s + longName)}
+                           .errorDescription());
+        QList<QUrl> sources;
+        for (const QString& relative : dragged)
+            sources.append(QUrl::fromLocalFile(w.path(relative)));
+        const int saves = w.stateWrites;
+
+        QCOMPARE(w.store->moveFilesToExplicitDirectory(sources, url), result);
+        QCOMPARE(w.status(), status);
+        QCOMPARE(w.store->undoStack().size(), undoEntries);
+        QCOMPARE(w.stateWrites, saves + (undoEntries > 0 ? 1 : 0));
+        QVERIFY(!exists(w.path(u"portal/gone"_s)));
+        QCOMPARE(w.read(u"portal/file.txt"_s), QByteArray("file"));
+        if (undoEntries == 0) {
+            QVERIFY(exists(w.path(u"desk/a.txt"_s)));
+            return;
+        }
+        QCOMPARE(w.read(u"portal/sub/a.txt"_s), QByteArray("a"));
+        // Undone through the store like any move, by the identity taken when it arrived.
+        QVERIFY(w.store->undoLastFileOperation());
+        QCOMPARE(w.read(u"desk/a.txt"_s), QByteArray("a"));
+        QVERIFY(!exists(w.path(u"portal/sub/a.txt"_s)));
+    }
+
+    // Many items dropped at once are one change and one save, in their order.
+    void addItemsIsOneSave()
+    {
+        World w;
+        const QUuid fence = w.addFence(w.desk, {tabOf(FenceKind::curated, std::nullopt)});
+        QList<FenceItem> items;
+        for (const QString& title : {u"一"_s, u"二"_s, u"三"_s})
+            items.append({newUuid(), title, std::nullopt, FenceItemKind::file, u"/tmp/"_s + title, u"doc.fill"_s,
+                          u"文件"_s, false, std::nullopt});
+        QSignalSpy fences(w.store.get(), &MorvanteelStore::fencesChanged);
+        const int saves = w.stateWrites;
+        w.store->addItems(items, fence);
+        QCOMPARE(w.stateWrites, saves + 1);
+        QCOMPARE(fences.count(), 1);
+        QCOMPARE(w.store->fence(fence)->tabs.first().items, items);
+
+        w.store->addItems({}, fence);
+        QCOMPARE(w.stateWrites, saves + 1);
+    }
+
     void namesThatAreNotUtf8StayWhereTheyAre_data() { inexactNameRows(); }
     void namesThatAreNotUtf8StayWhereTheyAre()
     {

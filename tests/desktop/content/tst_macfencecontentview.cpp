@@ -15,6 +15,7 @@
 #include "desktop/content/MacFenceContentView.h"
 #include "desktop/content/PortalBrowser.h"
 #include "desktop/content/PortalDirectoryWatcher.h"
+#include "desktop/content/PortalTabView.h"
 #include "support/WidgetProbes.h"
 
 #include <QAbstractItemModel>
@@ -695,6 +696,24 @@ private Q_SLOTS:
         // What another program adds to the folder appears without any action.
         QVERIFY(makeFile(f.folder + u"/c.txt"_s));
         QTRY_COMPARE(listTexts(f.view->portalList()), (QStringList{u"sub"_s, u"a.txt"_s, u"b.txt"_s, u"c.txt"_s}));
+    }
+
+    // The bound folder deleted and made again: the tab says it is missing only while it is gone,
+    // and then follows what is made in it.
+    void portalFolderMadeAgainIsShownAgain()
+    {
+        QTemporaryDir files;
+        PortalContent f(files.path());
+        QVERIFY(f.show());
+        QVERIFY(QDir(f.folder).removeRecursively());
+        QTRY_COMPARE(f.view->portalTab()->state(), PortalTabView::State::missing);
+        QCOMPARE(f.view->portalStateLabel()->text(), PortalTabView::missingText);
+
+        QVERIFY(makeFile(f.folder + u"/back.txt"_s));
+        QTRY_COMPARE(f.view->portalTab()->state(), PortalTabView::State::entries);
+        QTRY_COMPARE(listTexts(f.view->portalList()), QStringList{u"back.txt"_s});
+        QVERIFY(makeFile(f.folder + u"/later.txt"_s));
+        QTRY_COMPARE(listTexts(f.view->portalList()), (QStringList{u"back.txt"_s, u"later.txt"_s}));
     }
 
     void portalStates_data()

@@ -471,7 +471,68 @@ private Q_SLOTS:
         QVERIFY(QDir(fixture.folder).removeRecursively());
         QTRY_VERIFY_WITH_TIMEOUT(watcher.scanResult().isMissing, deliveryTimeout);
         QVERIFY(watcher.scanResult().entries.isEmpty());
-        QCOMPARE(watcher.watchedPath(), std::optional(fixture.folder));
+        // Nothing is watched at the path while nothing is there; its parent waits for it.
+        QVERIFY(!watcher.watchedPath());
+    }
+
+    // A folder that goes away, or is not there yet, is watched again once it is back: what is
+    // made in it then is listed without the tab being pointed at it anew.
+    void folderBackUnderItsPathIsWatchedAgain_data()
+    {
+        QTest::addColumn<QString>("away"); // how the folder leaves
+        QTest::newRow("deleted") << u"deleted"_s;
+        QTest::newRow("moved away") << u"moved"_s;
+        QTest::newRow("its parent deleted too") << u"parent"_s;
+        QTest::newRow("not there at first") << u"absent"_s;
+    }
+
+    void folderBackUnderItsPathIsWatchedAgain()
+    {
+        QFETCH(QString, away);
+        Fixture fixture;
+        const QString nested = fixture.root.filePath(u"outer/inner/portal"_s);
+        const QString folder = away == u"parent"_s ? nested : fixture.folder;
+        if (away == u"parent"_s)
+            QVERIFY(QDir().mkpath(nested));
+        if (away == u"absent"_s)
+            QVERIFY(QDir(fixture.folder).removeRecursively());
+        PortalDirectoryWatcher watcher;
+        update(watcher, QUrl::fromLocalFile(folder));
+        if (away == u"deleted"_s)
+            QVERIFY(QDir(folder).removeRecursively());
+        else if (away == u"moved"_s)
+            QVERIFY(QDir().rename(folder, fixture.root.filePath(u"elsewhere"_s)));
+        else if (away == u"parent"_s)
+            QVERIFY(QDir(fixture.root.filePath(u"outer"_s)).removeRecursively());
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.scanResult().isMissing, deliveryTimeout);
+        QVERIFY(!watcher.watchedPath());
+
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeFile(folder + u"/first.txt"_s, "1"));
+        QTRY_COMPARE_WITH_TIMEOUT(names(watcher.scanResult()), QStringList{u"first.txt"_s}, deliveryTimeout);
+        QVERIFY(!watcher.scanResult().isMissing);
+        QCOMPARE(watcher.watchedPath(), std::optional(folder));
+
+        // Followed from now on, not listed once.
+        QVERIFY(writeFile(folder + u"/second.txt"_s, "2"));
+        QTRY_COMPARE_WITH_TIMEOUT(names(watcher.scanResult()), (QStringList{u"first.txt"_s, u"second.txt"_s}),
+                                  deliveryTimeout);
+    }
+
+    // While the folder is away, what changes beside it is no reason to list it again.
+    void busyParentPublishesNothingWhileTheFolderIsAway()
+    {
+        Fixture fixture;
+        QVERIFY(QDir(fixture.folder).removeRecursively());
+        PortalDirectoryWatcher watcher;
+        QSignalSpy published(&watcher, &PortalDirectoryWatcher::scanResultChanged);
+        update(watcher, fixture.url());
+        QCOMPARE(published.count(), 1);
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(writeFile(fixture.root.filePath(u"beside-%1.txt"_s.arg(i)), "b"));
+        QVERIFY(fixture.settle());
+        QCOMPARE(published.count(), 1);
+        QVERIFY(watcher.scanResult().isMissing);
     }
 
     // The folder watched is the one opened: moved away, it is still followed, and the listing

@@ -188,6 +188,37 @@ private Q_SLOTS:
         QVERIFY(d.model()->rowOf(d.folder + u"/b.txt"_s) >= 0);
     }
 
+    // A file dragged from one fence onto another is moved into the other's folder, the source is
+    // told Move, both listings follow, and one undo brings it back.
+    void dragOntoAnotherFence()
+    {
+        Desktop d;
+        const FenceModel other = d.addFence(d.desk, u"归档"_s, FenceKind::portal, 2, d.otherFolder);
+        DesktopFencePanel otherPanel(other.id, QRect(520, 60, 360, 420));
+        auto* otherView = new MacFenceContentView(*d.store, other.id, FencePanelContent::Callbacks(), &d.environment);
+        otherPanel.setContentView(otherView);
+        QVERIFY(d.show());
+        otherPanel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&otherPanel));
+        QTest::qWait(200);
+        QWidget* otherViewport = otherView->portalList()->viewport();
+        const QPoint into = otherViewport->mapToGlobal(QPoint(24, otherViewport->height() - 40));
+
+        XTestScript script(d.pointer);
+        script.drag(d.globalCentreOf(u"b.txt"_s), into, 16);
+        QVERIFY(d.play(script));
+        QTRY_COMPARE_WITH_TIMEOUT(d.dragResults, QList<Qt::DropAction>{Qt::MoveAction}, deliveryTimeout);
+        QVERIFY(!QFile::exists(d.folder + u"/b.txt"_s));
+        QVERIFY(QFile::exists(d.otherFolder + u"/b.txt"_s));
+        QCOMPARE(d.store->undoStack().size(), 1);
+        QVERIFY(!otherView->isDropTargeted());
+        QTRY_VERIFY_WITH_TIMEOUT(!d.listed().contains(u"b.txt"_s), deliveryTimeout);
+
+        QVERIFY(d.store->undoLastFileOperation());
+        QVERIFY(QFile::exists(d.folder + u"/b.txt"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(d.listed().contains(u"b.txt"_s), deliveryTimeout);
+    }
+
     void pressOnTheEmptyListMovesTheFence()
     {
         Desktop d;

@@ -17,6 +17,7 @@ struct StoreFixture {
     QDateTime clock = QDateTime(QDate(2026, 12, 9), QTime(8, 19, 47), Qt::UTC);
     std::shared_ptr<mv::platform::MemoryKeyValueStore> defaults = std::make_shared<mv::platform::MemoryKeyValueStore>();
     std::shared_ptr<mv::platform::WidgetReloader> reloader = std::make_shared<mv::platform::WidgetReloader>();
+    int stateWrites = 0; // writes of the state file by stores of environment()
 
     QString supportPath() const { return dir.filePath(QStringLiteral("support")); }
     QString statePath() const { return dir.filePath(QStringLiteral("support/state.json")); }
@@ -31,6 +32,12 @@ struct StoreFixture {
         environment.now = [this] { return clock; };
         environment.standardDefaults = defaults;
         environment.widgetReloader = reloader;
+        // Counts the saves that reach the state file.
+        environment.writeFile = [this](const QString& path, const QByteArray& bytes) {
+            if (path == statePath())
+                ++stateWrites;
+            return mv::platform::writeFileAtomically(path, bytes);
+        };
         return environment;
     }
 
