@@ -1,4 +1,5 @@
 #include "platform/gui/GlobalHotKeys.h"
+#include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
 
 #include <QAbstractNativeEventFilter>
@@ -28,114 +29,13 @@ constexpr int repeatTimeout = 10000;
 // come through, so has everything pressed before it.
 constexpr quint32 markerID = 99;
 
-struct FreeDeleter {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using xtest::Reply;
 
-// Another client of the X server: it types through the XTEST extension, as a keyboard would (so
-// the server's grabs and lock states are exercised), and holds key grabs of its own.
-class Keyboard final {
-public:
-    Keyboard()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (xcb_connection_has_error(m_connection))
-            return;
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
-        m_hasXTest = xtest && xtest->present;
-        m_symbols = xcb_key_symbols_alloc(m_connection);
-    }
-    ~Keyboard()
-    {
-        if (m_symbols)
-            xcb_key_symbols_free(m_symbols);
-        xcb_disconnect(m_connection);
-    }
-    Keyboard(const Keyboard&) = delete;
-    Keyboard& operator=(const Keyboard&) = delete;
-
-    bool isConnected() const { return m_symbols != nullptr; }
-    bool hasXTest() const { return m_hasXTest; }
-
-    xcb_keycode_t keycode(xcb_keysym_t keysym) const
-    {
-        Reply<xcb_keycode_t> keycodes(xcb_key_symbols_get_keycode(m_symbols, keysym));
-        return keycodes ? keycodes.get()[0] : xcb_keycode_t(XCB_NO_SYMBOL);
-    }
-
-    void press(xcb_keysym_t keysym) { fake(XCB_KEY_PRESS, keysym); }
-    void release(xcb_keysym_t keysym) { fake(XCB_KEY_RELEASE, keysym); }
-
-    // Holds `modifiers` down in order, presses and releases `key`, lets go of the modifiers.
-    void type(const QList<xcb_keysym_t>& modifiers, xcb_keysym_t key)
-    {
-        for (const xcb_keysym_t modifier : modifiers)
-            press(modifier);
-        press(key);
-        release(key);
-        for (auto modifier = modifiers.crbegin(); modifier != modifiers.crend(); ++modifier)
-            release(*modifier);
-    }
-
-    // The server's modifier state, lock modifiers included.
-    quint16 modifierState() const
-    {
-        Reply<xcb_query_pointer_reply_t> pointer(
-            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
-        return pointer ? pointer->mask & 0xff : 0;
-    }
-
-    // The modifier bit the key `keysym` is on, 0 where none.
-    quint16 modifierMask(xcb_keysym_t keysym) const
-    {
-        Reply<xcb_get_modifier_mapping_reply_t> mapping(
-            xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
-        const xcb_keycode_t wanted = keycode(keysym);
-        if (!mapping || wanted == XCB_NO_SYMBOL)
-            return 0;
-        const xcb_keycode_t* keycodes = xcb_get_modifier_mapping_keycodes(mapping.get());
-        for (int modifier = 0; modifier < 8; ++modifier) {
-            for (int i = 0; i < mapping->keycodes_per_modifier; ++i) {
-                if (keycodes[modifier * mapping->keycodes_per_modifier + i] == wanted)
-                    return quint16(1u << modifier);
-            }
-        }
-        return 0;
-    }
-
-    // A grab of this client's own on the root window; false when the server refused it.
-    bool grab(xcb_keysym_t keysym, quint16 modifiers)
-    {
-        const auto cookie = xcb_grab_key_checked(m_connection, 0, m_root, modifiers, keycode(keysym),
-                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-        return !Reply<xcb_generic_error_t>(xcb_request_check(m_connection, cookie));
-    }
-    void ungrab(xcb_keysym_t keysym, quint16 modifiers)
-    {
-        xcb_ungrab_key(m_connection, keycode(keysym), m_root, modifiers);
-        xcb_flush(m_connection);
-    }
-
-private:
-    void fake(uint8_t type, xcb_keysym_t keysym)
-    {
-        xcb_test_fake_input(m_connection, type, keycode(keysym), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-        xcb_flush(m_connection);
-    }
-
-    xcb_connection_t* m_connection;
-    xcb_window_t m_root = XCB_NONE;
-    xcb_key_symbols_t* m_symbols = nullptr;
-    bool m_hasXTest = false;
-};
 
 // Turns lock keys on for its lifetime, as a user would: one tap each, another to undo it.
 class LocksOn final {
 public:
-    LocksOn(Keyboard& keyboard, const QList<xcb_keysym_t>& locks)
+    LocksOn(XTestKeyboard& keyboard, const QList<xcb_keysym_t>& locks)
         : m_keyboard(keyboard)
         , m_locks(locks)
     {
@@ -151,7 +51,7 @@ public:
     LocksOn& operator=(const LocksOn&) = delete;
 
 private:
-    Keyboard& m_keyboard;
+    XTestKeyboard& m_keyboard;
     QList<xcb_keysym_t> m_locks;
 };
 
@@ -409,7 +309,7 @@ private:
         return ids;
     }
 
-    Keyboard m_keyboard;
+    XTestKeyboard m_keyboard;
     std::unique_ptr<GlobalHotKeys> m_hotKeys;
     std::unique_ptr<QSignalSpy> m_spy;
 };
