@@ -81,8 +81,10 @@ QMenu* createContextMenu(const NativeFileContextActions& actions, QObject* conte
 {
     auto* menu = new QMenu(parent);
     QAction* quickLook = menu->addAction(quickLookTitle());
-    // Shown beside the item, and taken while the menu is open.
+    // Taken while the menu is open. Not shown beside the item: the title already names the key,
+    // and Qt would name it in English.
     quickLook->setShortcut(QKeySequence(Qt::Key_Space));
+    quickLook->setShortcutVisibleInContextMenu(false);
     runAfterClose(quickLook, context, actions.onQuickLook);
     runAfterClose(menu->addAction(openTitle(actions.isDirectory)), context, actions.onOpen);
     runAfterClose(menu->addAction(revealTitle()), context, actions.onRevealInFinder);

@@ -133,6 +133,7 @@ private Q_SLOTS:
         QCOMPARE(menuTexts(menu), items);
         QCOMPARE(submenuTexts(menu, u"移至其他传送门围栏"_s), targets);
         QCOMPARE(menuItem(menu, u"快速预览 (空格)"_s)->shortcut(), QKeySequence(Qt::Key_Space));
+        QVERIFY(!menuItem(menu, u"快速预览 (空格)"_s)->isShortcutVisibleInContextMenu());
         menu->close();
         QTRY_VERIFY(!openPopupMenu());
 
