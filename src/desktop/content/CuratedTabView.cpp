@@ -24,11 +24,6 @@ namespace {
 // Destructive menu items are drawn in red, as the fence menu draws its own.
 const QColor destructiveColor(0xd7, 0x3a, 0x3a);
 
-template<class... F>
-struct Overloaded : F... {
-    using F::operator()...;
-};
-
 } // namespace
 
 QString CuratedTabView::countText(qsizetype count)
@@ -155,43 +150,31 @@ void CuratedTabView::refresh(const FenceModel& fence, const FenceTab& tab)
 
 void CuratedTabView::launch(const FenceItem& item)
 {
-    const CuratedLaunch::Step step = CuratedLaunch::plan(item);
-    std::visit(Overloaded{
-                   [this](const CuratedLaunch::OwnLink& own) {
-                       // The program's own links act here, with fewer effects than from outside:
-                       // running an item or toggling a task from a tile does nothing.
-                       const MorvanteelDeepLink& link = own.link;
-                       if (const auto* open = link.as<MorvanteelDeepLink::OpenFence>()) {
-                           m_store.setSelectedFenceID(open->fenceID);
-                       } else if (const auto* to = link.as<MorvanteelDeepLink::SwitchWorkspace>()) {
-                           m_store.switchWorkspace(to->workspaceID);
-                       } else if (link.as<MorvanteelDeepLink::SpotSearch>()) {
-                           if (onOpenSpotSearch)
-                               onOpenSpotSearch();
-                       } else if (link.as<MorvanteelDeepLink::SmartTidy>()) {
-                           if (onOpenControlCenter)
-                               onOpenControlCenter(ControlCenterTab::smartRules);
-                       }
-                   },
-                   [this](const CuratedLaunch::OtherOwnLink& other) {
-                       // Handed to the deep-link handler in-process rather than through the
-                       // desktop, which would start a second instance only to forward it back.
-                       if (onOpenDeepLink)
-                           onOpenDeepLink(other.url);
-                       else if (opener.openURL)
-                           opener.openURL(other.url);
-                   },
-                   [this](const CuratedLaunch::StartProgram& start) {
-                       if (opener.startProgram)
-                           opener.startProgram(start); // a failure is silent, as the desktop's is
-                   },
-                   [this](const CuratedLaunch::OpenURL& open) {
-                       if (opener.openURL)
-                           opener.openURL(open.url);
-                   },
-                   [](const CuratedLaunch::Nothing&) {},
-               },
-               step);
+    launchCuratedItem(item, m_store, opener, [this](const QUrl& url) {
+        const std::optional<MorvanteelDeepLink> own = MorvanteelDeepLink::fromURL(url);
+        if (!own) {
+            // Handed to the deep-link handler in-process rather than through the desktop,
+            // which would start a second instance only to forward it back.
+            if (onOpenDeepLink)
+                onOpenDeepLink(url);
+            else if (opener.openURL)
+                opener.openURL(url);
+            return;
+        }
+        // The program's own links act here, with fewer effects than from outside: running an
+        // item or toggling a task from a tile does nothing.
+        if (const auto* open = own->as<MorvanteelDeepLink::OpenFence>()) {
+            m_store.setSelectedFenceID(open->fenceID);
+        } else if (const auto* to = own->as<MorvanteelDeepLink::SwitchWorkspace>()) {
+            m_store.switchWorkspace(to->workspaceID);
+        } else if (own->as<MorvanteelDeepLink::SpotSearch>()) {
+            if (onOpenSpotSearch)
+                onOpenSpotSearch();
+        } else if (own->as<MorvanteelDeepLink::SmartTidy>()) {
+            if (onOpenControlCenter)
+                onOpenControlCenter(ControlCenterTab::smartRules);
+        }
+    });
 }
 
 // -- the tile menu -----------------------------------------------------------------------------

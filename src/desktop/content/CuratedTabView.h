@@ -53,7 +53,8 @@ public:
     // Shows `tab`, the active curated tab of `fence` as the store holds it now.
     void refresh(const FenceModel& fence, const FenceTab& tab);
 
-    // Runs an item at once. Launching never writes the store beyond what a link asks.
+    // Runs an item at once, as every road to an item does (launchCuratedItem). Beyond what a
+    // link asks, it writes only the status message of a refused or failed launch.
     void launch(const FenceItem& item);
 
     // The tile's context menu for the item, built from the store as it is now (the caller owns

@@ -17,8 +17,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <sys/stat.h>
-
 #include <functional>
 #include <memory>
 
@@ -40,13 +38,6 @@ FenceTab curatedTab(const QList<FenceItem>& items)
     FenceTab tab = plainTab(FenceKind::curated, u"启动台"_s);
     tab.items = items;
     return tab;
-}
-
-bool makeFile(const QString& path, const QByteArray& bytes, bool executable)
-{
-    if (!StoreFixture::writeFile(path, bytes))
-        return false;
-    return ::chmod(QFile::encodeName(path).constData(), executable ? 0755 : 0644) == 0;
 }
 
 // A curated fence of the active workspace shown in a fence content view, with every road out
@@ -486,22 +477,26 @@ private Q_SLOTS:
         QVERIFY(f.openedURLs.isEmpty() && f.startedPrograms.isEmpty());
     }
 
+    // Nothing reaches the system or the program; a target that cannot be run says so.
     void targetsThatDoNothing_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("run item") << MorvanteelDeepLink::runItem(newUuid(), newUuid()).urlString();
-        QTest::newRow("toggle task") << MorvanteelDeepLink::toggleTask(newUuid(), newUuid()).urlString();
-        QTest::newRow("invalid url") << u"not a url"_s;
+        QTest::addColumn<QString>("status"); // empty: none
+        QTest::newRow("run item") << MorvanteelDeepLink::runItem(newUuid(), newUuid()).urlString() << QString();
+        QTest::newRow("toggle task") << MorvanteelDeepLink::toggleTask(newUuid(), newUuid()).urlString() << QString();
+        QTest::newRow("invalid url") << u"not a url"_s << u"无法打开“not a url”：不是绝对路径或网址"_s;
     }
 
     void targetsThatDoNothing()
     {
         QFETCH(QString, target);
+        QFETCH(QString, status);
         Curated f({});
         QSignalSpy changes(f.store.get(), &MorvanteelStore::fencesChanged);
         f.tab()->launch(item(u"x"_s, target));
         QVERIFY(f.nothingLeft());
         QCOMPARE(changes.count(), 0);
+        QCOMPARE(f.store->lastStatusMessage().value_or(QString()), status);
     }
 
     void otherOwnLinksGoToTheDeepLinkHandler()
@@ -522,7 +517,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("target"); // "$DIR" is the test folder
         QTest::addColumn<FenceItemKind>("kind");
-        QTest::addColumn<QString>("step");   // "open URL", "start PROGRAM ARGS…" or "nothing"
+        QTest::addColumn<QString>("step");   // "open URL", "start PROGRAM ARGS…" or "refuse STATUS"
         const QString home = QDir::homePath();
         // A path opens as a file; "~" is the home folder. Only an app item starts an
         // executable file; any item starts a desktop entry it can read, and opens the rest.
@@ -532,8 +527,12 @@ private Q_SLOTS:
                                   << u"open https://example.org/a?b=1"_s;
         QTest::newRow("scheme") << u"shortcuts://run-shortcut?name=x"_s << FenceItemKind::shortcut
                                 << u"open shortcuts://run-shortcut?name=x"_s;
-        QTest::newRow("relative text") << u"not a url"_s << FenceItemKind::url << u"nothing"_s;
-        QTest::newRow("empty") << QString() << FenceItemKind::url << u"nothing"_s;
+        QTest::newRow("relative text") << u"not a url"_s << FenceItemKind::url
+                                       << u"refuse 无法打开“not a url”：不是绝对路径或网址"_s;
+        QTest::newRow("bare name") << u"notes.txt"_s << FenceItemKind::file
+                                   << u"refuse 无法打开“notes.txt”：不是绝对路径或网址"_s;
+        QTest::newRow("empty") << QString() << FenceItemKind::url << u"refuse 无法打开“x”：没有填写路径或网址"_s;
+        QTest::newRow("blank") << u"  "_s << FenceItemKind::url << u"refuse 无法打开“x”：没有填写路径或网址"_s;
         QTest::newRow("app executable") << u"$DIR/tool"_s << FenceItemKind::app << u"start $DIR/tool"_s;
         QTest::newRow("file executable") << u"$DIR/tool"_s << FenceItemKind::file << u"open file://$DIR/tool"_s;
         QTest::newRow("app not executable") << u"$DIR/notes.txt"_s << FenceItemKind::app
@@ -551,11 +550,11 @@ private Q_SLOTS:
         QFETCH(FenceItemKind, kind);
         QFETCH(QString, step);
         QTemporaryDir dir;
-        QVERIFY(makeFile(dir.filePath(u"tool"_s), "#!/bin/sh\n", true));
-        QVERIFY(makeFile(dir.filePath(u"notes.txt"_s), "x", false));
-        QVERIFY(makeFile(dir.filePath(u"editor.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"tool"_s), "#!/bin/sh\n", true));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"notes.txt"_s), "x", false));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"editor.desktop"_s),
                          "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor --new-window %U\n", false));
-        QVERIFY(makeFile(dir.filePath(u"term.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"term.desktop"_s),
                          "[Desktop Entry]\nType=Application\nExec=top\nTerminal=true\n", false));
         target.replace(u"$DIR"_s, dir.path());
         step.replace(u"$DIR"_s, dir.path());
@@ -566,15 +565,15 @@ private Q_SLOTS:
             got = u"open "_s + open->url.toString();
         else if (const auto* start = std::get_if<CuratedLaunch::StartProgram>(&planned))
             got = (QStringList{u"start"_s, start->program} + start->arguments).join(u' ');
-        else if (std::holds_alternative<CuratedLaunch::Nothing>(planned))
-            got = u"nothing"_s;
+        else if (const auto* refused = std::get_if<CuratedLaunch::Refused>(&planned))
+            got = u"refuse "_s + refused->status;
         QCOMPARE(got, step);
     }
 
     void launchStartsThroughTheOpener()
     {
         QTemporaryDir dir;
-        QVERIFY(makeFile(dir.filePath(u"viewer.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"viewer.desktop"_s),
                          "[Desktop Entry]\nType=Application\nExec=/usr/bin/viewer --title %c %f\nName=Viewer\n"
                          "Path=/srv/work\n",
                          false));
@@ -655,7 +654,7 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"e.desktop"_s);
-        QVERIFY(makeFile(path, contents, false));
+        QVERIFY(StoreFixture::writeFile(path, contents, false));
         const std::optional<CuratedLaunch::StartProgram> start = mv::desktopEntryCommand(path);
         const QString got = start ? (QStringList{start->program} + start->arguments).join(u'|') : u"<none>"_s;
         QCOMPARE(got, command);
