@@ -10,7 +10,6 @@
 #include "desktop/content/CuratedItemModel.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -75,15 +74,6 @@ std::optional<FenceItem> CuratedTabView::newItem(const QString& title, const QSt
     return item;
 }
 
-std::optional<QString> CuratedTabView::choosePathWithDialog(QWidget* parent)
-{
-    // FIXME: the dialog picks files only; a folder item comes from a drop for now.
-    const QString path = QFileDialog::getOpenFileName(parent);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
-}
-
 CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, DesignEnvironment* environment,
                                QWidget* parent)
     : QWidget(parent)
@@ -114,7 +104,10 @@ CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, Des
             [this] { setShowingAddItemPopover(!isShowingAddItemPopover()); });
 
     m_popover = new CuratedAddItemPopover(environment, this);
-    m_popover->onBrowse = [this] { browseForTarget(); };
+    // Once the click in the popover is done with: the dialog runs a loop of its own.
+    m_popover->onBrowse = [this] {
+        QMetaObject::invokeMethod(this, &CuratedTabView::browseForTarget, Qt::QueuedConnection);
+    };
     m_popover->onCancel = [this] { setShowingAddItemPopover(false); };
     m_popover->onAdd = [this] { addItemFromPopover(); };
 
@@ -273,15 +266,20 @@ void CuratedTabView::browseForTarget()
 {
     if (!pathChooser)
         return;
+    // A popup closes when a modal dialog opens, and a click outside it would land on the
+    // dialog's parent; closed here on purpose, and opened again below, chosen or not, the
+    // user goes on with the fields where they were.
     const bool wasShowing = isShowingAddItemPopover();
+    setShowingAddItemPopover(false);
     const QPointer<CuratedTabView> self(this);
     const std::optional<QString> path = pathChooser(this);
-    if (!self || !path || path->isEmpty())
+    if (!self)
         return;
-    m_popover->targetField()->setText(*path);
-    if (m_popover->titleField()->text().trimmed().isEmpty())
-        m_popover->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
-    // A modal dialog closes a popup; the user was not done with it.
+    if (path && !path->isEmpty()) {
+        m_popover->targetField()->setText(*path);
+        if (m_popover->titleField()->text().trimmed().isEmpty())
+            m_popover->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
+    }
     if (wasShowing)
         setShowingAddItemPopover(true);
 }

@@ -12,9 +12,13 @@
 #include "desktop/content/MacFenceContentView.h"
 #include "support/WidgetProbes.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -272,34 +276,123 @@ private Q_SLOTS:
 
     void browsingFillsTargetAndBlankTitle_data()
     {
+        QTest::addColumn<FenceItemKind>("kind");
         QTest::addColumn<QString>("typedTitle");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("wantTitle");
-        // The chosen path's last part names the item only while no title is typed.
-        QTest::newRow("no title") << QString() << u"plan.pdf"_s;
-        QTest::newRow("blank title") << u"  "_s << u"plan.pdf"_s;
-        QTest::newRow("typed title") << u"计划"_s << u"计划"_s;
+        // The chosen path's last part names the item only while no title is typed; a folder
+        // chosen under "文件/文件夹" stays of kind file.
+        QTest::newRow("file, no title") << FenceItemKind::file << QString() << u"/srv/docs/plan.pdf"_s << u"plan.pdf"_s;
+        QTest::newRow("file, blank title") << FenceItemKind::file << u"  "_s << u"/srv/docs/plan.pdf"_s
+                                           << u"plan.pdf"_s;
+        QTest::newRow("file, typed title") << FenceItemKind::file << u"计划"_s << u"/srv/docs/plan.pdf"_s << u"计划"_s;
+        QTest::newRow("folder") << FenceItemKind::file << QString() << u"/srv/docs/"_s << u"docs"_s;
+        QTest::newRow("app") << FenceItemKind::app << QString() << u"/usr/share/applications/editor.desktop"_s
+                             << u"editor.desktop"_s;
     }
 
+    // "浏览…" in the open popover: the chooser runs with the popover out of its way (a popup
+    // would close under the dialog), and the popover is back afterwards with the fields filled,
+    // or as they were when the chooser was cancelled.
     void browsingFillsTargetAndBlankTitle()
     {
+        QFETCH(FenceItemKind, kind);
         QFETCH(QString, typedTitle);
+        QFETCH(QString, chosen);
         Curated f({});
         QVERIFY(f.show());
-        f.tab()->setShowingAddItemPopover(true);
-        QTest::mouseClick(f.popover()->segmentButton(FenceItemKind::file), Qt::LeftButton);
+        QTest::mouseClick(f.tab()->addButton(), Qt::LeftButton);
+        QVERIFY(f.tab()->isShowingAddItemPopover());
+        QTest::mouseClick(f.popover()->segmentButton(kind), Qt::LeftButton);
         if (!typedTitle.isEmpty())
             f.type(f.popover()->titleField(), typedTitle);
-        f.tab()->pathChooser = [](QWidget*) { return std::optional<QString>(u"/srv/docs/plan.pdf"_s); };
-        f.tab()->browseForTarget();
-        QCOMPARE(f.popover()->targetField()->text(), u"/srv/docs/plan.pdf"_s);
+        QList<bool> shownWhileChoosing;
+        QWidget* chooserParent = nullptr;
+        std::optional<QString> answer = chosen;
+        f.tab()->pathChooser = [&](QWidget* parent) {
+            shownWhileChoosing << f.popover()->isVisible();
+            chooserParent = parent;
+            return answer;
+        };
+        QTest::mouseClick(f.popover()->browseButton(), Qt::LeftButton);
+        QTRY_COMPARE(shownWhileChoosing, QList<bool>{false});
+        QCOMPARE(chooserParent, static_cast<QWidget*>(f.tab()));
+        QCOMPARE(f.popover()->targetField()->text(), chosen);
         QTEST(f.popover()->titleField()->text(), "wantTitle");
-        QCOMPARE(f.popover()->kind(), FenceItemKind::file);
+        QCOMPARE(f.popover()->kind(), kind);
         QVERIFY(f.tab()->isShowingAddItemPopover());
 
-        // Cancelled: nothing changes.
-        f.tab()->pathChooser = [](QWidget*) { return std::optional<QString>(); };
-        f.tab()->browseForTarget();
-        QCOMPARE(f.popover()->targetField()->text(), u"/srv/docs/plan.pdf"_s);
+        // Cancelled: nothing changes, and the popover is still there to go on with.
+        answer = std::nullopt;
+        QTest::mouseClick(f.popover()->browseButton(), Qt::LeftButton);
+        QTRY_COMPARE(shownWhileChoosing.size(), 2);
+        QCOMPARE(f.popover()->targetField()->text(), chosen);
+        QVERIFY(f.tab()->isShowingAddItemPopover());
+
+        // What was chosen is what "添加" adds.
+        QTest::mouseClick(f.popover()->addButton(), Qt::LeftButton);
+        QCOMPARE(f.storedItems().size(), 1);
+        QCOMPARE(f.storedItems().first().target, chosen);
+        QCOMPARE(f.storedItems().first().kind, kind);
+        QVERIFY(!f.tab()->isShowingAddItemPopover());
+    }
+
+    // The dialog behind "浏览…" gives back one file, or one folder accepted where it stands
+    // rather than entered; nothing when cancelled.
+    void theFileDialogTakesAFileOrAFolder_data()
+    {
+        QTest::addColumn<QString>("select"); // relative to the test folder
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("chosen"); // empty: none
+        QTest::newRow("file") << u"plan.txt"_s << true << u"plan.txt"_s;
+        QTest::newRow("folder") << u"项目"_s << true << u"项目"_s;
+        QTest::newRow("cancelled") << u"plan.txt"_s << false << QString();
+    }
+
+    void theFileDialogTakesAFileOrAFolder()
+    {
+        QFETCH(QString, select);
+        QFETCH(bool, accept);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkdir(u"项目"_s));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"plan.txt"_s), "x", false));
+
+        QPointer<QFileDialog> seen;
+        QString acceptText;
+        QTimer answer;
+        answer.setInterval(10);
+        int ticksAfterAnswer = 0;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (seen) {
+                // Still open long after its answer (it entered the folder): closed, so that
+                // the comparison below fails rather than the test hanging.
+                if (++ticksAfterAnswer > 50)
+                    static_cast<QDialog*>(dialog)->reject();
+                return;
+            }
+            seen = dialog;
+            acceptText = dialog->labelText(QFileDialog::Accept);
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(dir.filePath(select));
+            // As its button would: through QDialog, where accepting is public.
+            QDialog* asked = dialog;
+            if (accept)
+                asked->accept();
+            else
+                asked->reject();
+        });
+        answer.start();
+        QWidget parent;
+        const std::optional<QString> got = CuratedAddItemPopover::chooseFileOrFolder(&parent);
+        answer.stop();
+        QVERIFY(seen.isNull()); // gone with its answer
+        QCOMPARE(acceptText, CuratedAddItemPopover::browseAcceptText);
+        QCOMPARE(got.value_or(QString()), chosen.isEmpty() ? QString() : dir.filePath(chosen));
     }
 
     // -- the tiles ----------------------------------------------------------------------------
