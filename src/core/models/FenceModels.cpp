@@ -8,10 +8,17 @@ namespace mv {
 
 std::optional<QUrl> FenceItem::resolvedURL() const
 {
-    if (target.startsWith(u'/') || target.startsWith(u'~'))
-        return QUrl::fromLocalFile(expandTilde(target));
+    if (target.startsWith(u'/') || target.startsWith(u'~')) {
+        const QString path = expandTilde(target);
+        // "~name" of no such user stays as typed, which is no path at all.
+        if (!path.startsWith(u'/'))
+            return std::nullopt;
+        return QUrl::fromLocalFile(path);
+    }
+    // Without a scheme, "notes.txt", "example.com" or "--help" would be read against whatever
+    // folder the program runs in by whoever opens them.
     const QUrl url(target, QUrl::StrictMode);
-    if (target.isEmpty() || !url.isValid())
+    if (!url.isValid() || url.scheme().isEmpty())
         return std::nullopt;
     return url;
 }

@@ -72,7 +72,8 @@ struct FenceItem {
     std::optional<QDateTime> lastOpenedAt;
 
     // What `target` opens: a target beginning with "/" or "~" is a file path (tilde expanded),
-    // anything else is parsed as a URL; none when it is no valid URL. Nothing is trimmed.
+    // anything else is parsed as a URL; none when it is no valid URL with a scheme, or a "~name"
+    // of no known user. Nothing is trimmed.
     std::optional<QUrl> resolvedURL() const;
 
     bool operator==(const FenceItem&) const = default;

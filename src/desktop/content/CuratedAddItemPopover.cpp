@@ -4,6 +4,7 @@
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassPillButton.h"
 
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -12,7 +13,55 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <filesystem>
+#include <system_error>
+
 namespace mv {
+
+namespace {
+
+// One file or one folder. The dialog's own modes pick either files or folders, so this one
+// picks files and takes a folder when the user accepts it instead of entering it (a double
+// click still enters). Qt's own dialog, since a native one never comes through accept().
+class FileOrFolderDialog final : public QFileDialog {
+public:
+    explicit FileOrFolderDialog(QWidget* parent)
+        : QFileDialog(parent)
+    {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setFileMode(QFileDialog::ExistingFile);
+        setWindowTitle(CuratedAddItemPopover::browseDialogTitle);
+        setLabelText(QFileDialog::Accept, CuratedAddItemPopover::browseAcceptText);
+    }
+
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        std::error_code error;
+        if (chosen.size() == 1 && std::filesystem::is_directory(chosen.first().toStdString(), error)) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+std::optional<QString> CuratedAddItemPopover::chooseFileOrFolder(QWidget* parent)
+{
+    // On the heap and watched: should the window that owns it go while the dialog runs its own
+    // loop, the dialog goes with it and nothing is chosen.
+    const QPointer<QFileDialog> dialog = new FileOrFolderDialog(parent);
+    const int result = dialog->exec();
+    if (!dialog)
+        return std::nullopt;
+    const QStringList chosen = dialog->selectedFiles();
+    delete dialog.data();
+    if (result != QDialog::Accepted || chosen.size() != 1 || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
 
 QList<std::pair<FenceItemKind, QString>> CuratedAddItemPopover::kindSegments()
 {

@@ -33,6 +33,10 @@ public:
     static QList<std::pair<FenceItemKind, QString>> kindSegments();
     static QString targetPlaceholder(FenceItemKind kind);
     static bool offersBrowsing(FenceItemKind kind);
+    static inline const QString browseDialogTitle = QStringLiteral("选择文件或文件夹");
+    static inline const QString browseAcceptText = QStringLiteral("选择");
+    // What "浏览…" asks with: one file or one folder, in a modal dialog; none when cancelled.
+    static std::optional<QString> chooseFileOrFolder(QWidget* parent);
 
     explicit CuratedAddItemPopover(DesignEnvironment* environment, QWidget* parent = nullptr);
 

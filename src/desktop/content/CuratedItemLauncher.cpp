@@ -2,6 +2,7 @@
 
 #include "core/engine/FilePaths.h"
 #include "core/models/Paths.h"
+#include "core/store/MorvanteelStore.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -212,10 +213,13 @@ CuratedLaunch::Step CuratedLaunch::plan(const FenceItem& item)
     }
     const std::optional<QUrl> url = item.resolvedURL();
     if (!url)
-        return Nothing{};
-    if (const std::optional<QString> local = url->isLocalFile() ? filepaths::localPath(*url) : std::nullopt) {
-        const QString& path = *local;
-        if (path.startsWith(u'/')) {
+        return Refused{notAPathOrURLStatus(item)};
+    if (url->isLocalFile()) {
+        // "file:notes.txt" is as relative as "notes.txt".
+        if (url->host().isEmpty() && !url->path().startsWith(u'/'))
+            return Refused{notAPathOrURLStatus(item)};
+        if (const std::optional<QString> local = filepaths::localPath(*url); local && local->startsWith(u'/')) {
+            const QString& path = *local;
             if (path.endsWith(QStringLiteral(".desktop")) && isRegularFile(path)) {
                 if (std::optional<StartProgram> command = desktopEntryCommand(path))
                     return *command;
@@ -227,6 +231,69 @@ CuratedLaunch::Step CuratedLaunch::plan(const FenceItem& item)
         }
     }
     return OpenURL{*url};
+}
+
+QString CuratedLaunch::notAPathOrURLStatus(const FenceItem& item)
+{
+    if (item.target.trimmed().isEmpty()) {
+        const QString title = item.title.trimmed();
+        return title.isEmpty() ? QStringLiteral("无法打开快捷入口：没有填写路径或网址")
+                               : QStringLiteral("无法打开“%1”：没有填写路径或网址").arg(title);
+    }
+    return QStringLiteral("无法打开“%1”：不是绝对路径或网址").arg(item.target);
+}
+
+QString CuratedLaunch::openFailedStatus(const FenceItem& item)
+{
+    return QStringLiteral("无法打开“%1”：系统找不到能打开它的应用").arg(item.target);
+}
+
+QString CuratedLaunch::startFailedStatus(const FenceItem& item, const StartProgram& start)
+{
+    // A desktop entry names its program; an executable is its own.
+    const std::optional<QUrl> url = item.resolvedURL();
+    if (url && url->isLocalFile() && url->toLocalFile() == start.program)
+        return QStringLiteral("无法启动“%1”：程序不存在或无法运行").arg(item.target);
+    return QStringLiteral("无法启动“%1”：找不到或无法运行“%2”").arg(item.target, start.program);
+}
+
+std::optional<FenceItem> fenceItem(const FenceModel& fence, const QUuid& itemID)
+{
+    for (const FenceTab& tab : fence.tabs) {
+        for (const FenceItem& item : tab.items) {
+            if (item.id == itemID)
+                return item;
+        }
+    }
+    return std::nullopt;
+}
+
+CuratedLaunchOutcome launchCuratedItem(const FenceItem& item, MorvanteelStore& store, const CuratedItemOpener& opener,
+                                       const std::function<void(const QUrl&)>& followOwnLink)
+{
+    const CuratedLaunch::Step step = CuratedLaunch::plan(item);
+    if (std::holds_alternative<CuratedLaunch::OwnLink>(step) || std::holds_alternative<CuratedLaunch::OtherOwnLink>(step)) {
+        if (followOwnLink)
+            followOwnLink(QUrl(item.target, QUrl::StrictMode));
+        return CuratedLaunchOutcome::followedOwnLink;
+    }
+    if (const auto* refused = std::get_if<CuratedLaunch::Refused>(&step)) {
+        store.setLastStatusMessage(refused->status);
+        return CuratedLaunchOutcome::refused;
+    }
+    if (const auto* start = std::get_if<CuratedLaunch::StartProgram>(&step)) {
+        if (opener.startProgram && !opener.startProgram(*start)) {
+            store.setLastStatusMessage(CuratedLaunch::startFailedStatus(item, *start));
+            return CuratedLaunchOutcome::failed;
+        }
+        return CuratedLaunchOutcome::started;
+    }
+    const QUrl& url = std::get<CuratedLaunch::OpenURL>(step).url;
+    if (opener.openURL && !opener.openURL(url)) {
+        store.setLastStatusMessage(CuratedLaunch::openFailedStatus(item));
+        return CuratedLaunchOutcome::failed;
+    }
+    return CuratedLaunchOutcome::opened;
 }
 
 CuratedItemOpener CuratedItemOpener::desktop()

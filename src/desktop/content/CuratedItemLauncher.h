@@ -13,9 +13,11 @@
 
 namespace mv {
 
+class MorvanteelStore;
+
 // What running a curated item comes to, worked out without touching anything: one of the
 // program's own links, a program to start with its arguments, a URL for the desktop to open,
-// or nothing at all.
+// or a refusal with the status that says why.
 struct CuratedLaunch {
     struct OwnLink {
         MorvanteelDeepLink link;
@@ -36,16 +38,23 @@ struct CuratedLaunch {
         QUrl url;
         bool operator==(const OpenURL&) const = default;
     };
-    struct Nothing {
-        bool operator==(const Nothing&) const = default;
+    struct Refused {
+        QString status;
+        bool operator==(const Refused&) const = default;
     };
-    using Step = std::variant<OwnLink, OtherOwnLink, StartProgram, OpenURL, Nothing>;
+    using Step = std::variant<OwnLink, OtherOwnLink, StartProgram, OpenURL, Refused>;
 
     // A target that parses as one of the program's links is that link. A path ("/" or "~"
     // first) that names a desktop entry starts its Exec line; for an app item, a path to an
-    // executable file starts that file. Every other path, and every other valid URL, is
-    // opened by the desktop; an invalid one is nothing.
+    // executable file starts that file. Every other path, and every other valid URL with a
+    // scheme, is opened by the desktop. Anything else (empty, "notes.txt", "example.com",
+    // "--help") is refused: it is never read against the working folder.
     static Step plan(const FenceItem& item);
+
+    // The status texts, each naming the item's target (its title when the target is empty).
+    static QString notAPathOrURLStatus(const FenceItem& item);
+    static QString openFailedStatus(const FenceItem& item);
+    static QString startFailedStatus(const FenceItem& item, const StartProgram& start);
 };
 
 // The Exec line of a desktop entry file as a program and its arguments, with the field codes
@@ -67,5 +76,25 @@ struct CuratedItemOpener {
     // QDesktopServices and a detached QProcess with an argument list.
     static CuratedItemOpener desktop();
 };
+
+// The first item with this id in the fence's tabs, in tab order and each tab's stored order
+// (tabs of other kinds count too); none when the fence holds none.
+std::optional<FenceItem> fenceItem(const FenceModel& fence, const QUuid& itemID);
+
+enum class CuratedLaunchOutcome {
+    followedOwnLink, // handed to the caller's own-link handler
+    started,
+    opened,
+    refused,         // nothing reached the system; the status says why
+    failed,          // the system said no; the status says so
+};
+
+// Runs a quick-launch item, the one way for every road to it: a tile, a SpotSearch hit and a
+// run-item link. A link in the program's scheme goes to `followOwnLink`, as each road carries
+// those out with its own set of effects; everything else reaches `opener`. A refused target,
+// and an opener or a start that reports failure, set the store's status message naming the
+// target; success sets none. The item itself is never written (its lastOpenedAt stays).
+CuratedLaunchOutcome launchCuratedItem(const FenceItem& item, MorvanteelStore& store, const CuratedItemOpener& opener,
+                                       const std::function<void(const QUrl&)>& followOwnLink);
 
 } // namespace mv

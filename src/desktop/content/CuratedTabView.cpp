@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -25,11 +24,6 @@ namespace {
 
 // Destructive menu items are drawn in red, as the fence menu draws its own.
 const QColor destructiveColor(0xd7, 0x3a, 0x3a);
-
-template<class... F>
-struct Overloaded : F... {
-    using F::operator()...;
-};
 
 } // namespace
 
@@ -82,15 +76,6 @@ std::optional<FenceItem> CuratedTabView::newItem(const QString& title, const QSt
     return item;
 }
 
-std::optional<QString> CuratedTabView::choosePathWithDialog(QWidget* parent)
-{
-    // FIXME: the dialog picks files only; a folder item comes from a drop for now.
-    const QString path = QFileDialog::getOpenFileName(parent);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
-}
-
 CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, DesignEnvironment* environment,
                                QWidget* parent)
     : QWidget(parent)
@@ -122,7 +107,10 @@ CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, Des
             [this] { setShowingAddItemPopover(!isShowingAddItemPopover()); });
 
     m_popover = new CuratedAddItemPopover(environment, this);
-    m_popover->onBrowse = [this] { browseForTarget(); };
+    // Once the click in the popover is done with: the dialog runs a loop of its own.
+    m_popover->onBrowse = [this] {
+        QMetaObject::invokeMethod(this, &CuratedTabView::browseForTarget, Qt::QueuedConnection);
+    };
     m_popover->onCancel = [this] { setShowingAddItemPopover(false); };
     m_popover->onAdd = [this] { addItemFromPopover(); };
 
@@ -158,43 +146,31 @@ void CuratedTabView::refresh(const FenceModel& fence, const FenceTab& tab)
 
 void CuratedTabView::launch(const FenceItem& item)
 {
-    const CuratedLaunch::Step step = CuratedLaunch::plan(item);
-    std::visit(Overloaded{
-                   [this](const CuratedLaunch::OwnLink& own) {
-                       // The program's own links act here, with fewer effects than from outside:
-                       // running an item or toggling a task from a tile does nothing.
-                       const MorvanteelDeepLink& link = own.link;
-                       if (const auto* open = link.as<MorvanteelDeepLink::OpenFence>()) {
-                           m_store.setSelectedFenceID(open->fenceID);
-                       } else if (const auto* to = link.as<MorvanteelDeepLink::SwitchWorkspace>()) {
-                           m_store.switchWorkspace(to->workspaceID);
-                       } else if (link.as<MorvanteelDeepLink::SpotSearch>()) {
-                           if (onOpenSpotSearch)
-                               onOpenSpotSearch();
-                       } else if (link.as<MorvanteelDeepLink::SmartTidy>()) {
-                           if (onOpenControlCenter)
-                               onOpenControlCenter(ControlCenterTab::smartRules);
-                       }
-                   },
-                   [this](const CuratedLaunch::OtherOwnLink& other) {
-                       // Handed to the deep-link handler in-process rather than through the
-                       // desktop, which would start a second instance only to forward it back.
-                       if (onOpenDeepLink)
-                           onOpenDeepLink(other.url);
-                       else if (opener.openURL)
-                           opener.openURL(other.url);
-                   },
-                   [this](const CuratedLaunch::StartProgram& start) {
-                       if (opener.startProgram)
-                           opener.startProgram(start); // a failure is silent, as the desktop's is
-                   },
-                   [this](const CuratedLaunch::OpenURL& open) {
-                       if (opener.openURL)
-                           opener.openURL(open.url);
-                   },
-                   [](const CuratedLaunch::Nothing&) {},
-               },
-               step);
+    launchCuratedItem(item, m_store, opener, [this](const QUrl& url) {
+        const std::optional<MorvanteelDeepLink> own = MorvanteelDeepLink::fromURL(url);
+        if (!own) {
+            // Handed to the deep-link handler in-process rather than through the desktop,
+            // which would start a second instance only to forward it back.
+            if (onOpenDeepLink)
+                onOpenDeepLink(url);
+            else if (opener.openURL)
+                opener.openURL(url);
+            return;
+        }
+        // The program's own links act here, with fewer effects than from outside: running an
+        // item or toggling a task from a tile does nothing.
+        if (const auto* open = own->as<MorvanteelDeepLink::OpenFence>()) {
+            m_store.setSelectedFenceID(open->fenceID);
+        } else if (const auto* to = own->as<MorvanteelDeepLink::SwitchWorkspace>()) {
+            m_store.switchWorkspace(to->workspaceID);
+        } else if (own->as<MorvanteelDeepLink::SpotSearch>()) {
+            if (onOpenSpotSearch)
+                onOpenSpotSearch();
+        } else if (own->as<MorvanteelDeepLink::SmartTidy>()) {
+            if (onOpenControlCenter)
+                onOpenControlCenter(ControlCenterTab::smartRules);
+        }
+    });
 }
 
 // -- the tile menu -----------------------------------------------------------------------------
@@ -293,15 +269,20 @@ void CuratedTabView::browseForTarget()
 {
     if (!pathChooser)
         return;
+    // A popup closes when a modal dialog opens, and a click outside it would land on the
+    // dialog's parent; closed here on purpose, and opened again below, chosen or not, the
+    // user goes on with the fields where they were.
     const bool wasShowing = isShowingAddItemPopover();
+    setShowingAddItemPopover(false);
     const QPointer<CuratedTabView> self(this);
     const std::optional<QString> path = pathChooser(this);
-    if (!self || !path || path->isEmpty())
+    if (!self)
         return;
-    m_popover->targetField()->setText(*path);
-    if (m_popover->titleField()->text().trimmed().isEmpty())
-        m_popover->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
-    // A modal dialog closes a popup; the user was not done with it.
+    if (path && !path->isEmpty()) {
+        m_popover->targetField()->setText(*path);
+        if (m_popover->titleField()->text().trimmed().isEmpty())
+            m_popover->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
+    }
     if (wasShowing)
         setShowingAddItemPopover(true);
 }

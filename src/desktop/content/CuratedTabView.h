@@ -2,6 +2,7 @@
 
 #include "core/models/FenceModels.h"
 #include "design/DesignEnvironment.h"
+#include "desktop/content/CuratedAddItemPopover.h"
 #include "desktop/content/CuratedItemLauncher.h"
 #include "desktop/controlcenter/ControlCenterTab.h"
 
@@ -17,7 +18,6 @@ class QMenu;
 
 namespace mv {
 
-class CuratedAddItemPopover;
 class CuratedItemListView;
 class CuratedItemModel;
 class LiquidGlassBadge;
@@ -42,9 +42,8 @@ public:
     static std::optional<FenceItem> newItem(const QString& title, const QString& target, FenceItemKind kind,
                                             const QUuid& id);
 
-    // Asks the user for a file or folder; none when cancelled.
+    // Asks the user for one file or folder; none when cancelled.
     using PathChooser = std::function<std::optional<QString>(QWidget* parent)>;
-    static std::optional<QString> choosePathWithDialog(QWidget* parent);
 
     CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, DesignEnvironment* environment,
                    QWidget* parent = nullptr);
@@ -53,7 +52,8 @@ public:
     // Shows `tab`, the active curated tab of `fence` as the store holds it now.
     void refresh(const FenceModel& fence, const FenceTab& tab);
 
-    // Runs an item at once. Launching never writes the store beyond what a link asks.
+    // Runs an item at once, as every road to an item does (launchCuratedItem). Beyond what a
+    // link asks, it writes only the status message of a refused or failed launch.
     void launch(const FenceItem& item);
 
     // The tile's context menu for the item, built from the store as it is now (the caller owns
@@ -62,7 +62,8 @@ public:
 
     bool isShowingAddItemPopover() const;
     void setShowingAddItemPopover(bool showing);
-    // "浏览…": the chosen path becomes the target, and its last part the title when none is typed.
+    // "浏览…": the chosen path becomes the target, and its last part the title when none is
+    // typed. The popover is out of the way while the chooser runs and back afterwards.
     void browseForTarget();
     // "添加": appends the item the fields make to the fence's active tab, then empties the
     // fields and closes; nothing at all while the target is blank.
@@ -70,7 +71,7 @@ public:
 
     // Replaceable for tests.
     CuratedItemOpener opener = CuratedItemOpener::desktop();
-    PathChooser pathChooser = &CuratedTabView::choosePathWithDialog;
+    PathChooser pathChooser = &CuratedAddItemPopover::chooseFileOrFolder;
     std::function<void()> onOpenSpotSearch;
     std::function<void(ControlCenterTab)> onOpenControlCenter;
     // A link in the program's scheme that names no request known here.

@@ -4,13 +4,12 @@
 #include "core/store/MorvanteelStore.h"
 #include "desktop/shell/DesktopPanelManager.h"
 
-#include <QDesktopServices>
+#include <QScopedValueRollback>
 
 namespace mv {
 
 DeepLinkHandler::DeepLinkHandler(MorvanteelStore& store, DesktopPanelManager& panelManager)
-    : openURL([](const QUrl& url) { return QDesktopServices::openUrl(url); })
-    , m_store(store)
+    : m_store(store)
     , m_panelManager(panelManager)
 {
 }
@@ -49,28 +48,21 @@ void DeepLinkHandler::handleDeepLink(const MorvanteelDeepLink& link)
 
 void DeepLinkHandler::runItem(const QUuid& fenceID, const QUuid& itemID)
 {
+    if (m_isRunningItem)
+        return;
     // The fence may be in any workspace; opening its item does not switch to it.
     const auto fence = m_store.fence(fenceID);
-    if (!fence) {
+    const std::optional<FenceItem> item = fence ? fenceItem(*fence, itemID) : std::nullopt;
+    if (!item) {
         m_panelManager.revealFence(fenceID);
         return;
     }
-    for (const FenceTab& tab : fence->tabs) {
-        for (const FenceItem& item : tab.items) {
-            if (item.id != itemID)
-                continue;
-            // An item that cannot be opened shows its fence instead.
-            const auto url = item.resolvedURL();
-            if (!url) {
-                m_panelManager.revealFence(fenceID);
-                return;
-            }
-            if (openURL)
-                openURL(*url);
-            return;
-        }
-    }
-    m_panelManager.revealFence(fenceID);
+    const QScopedValueRollback running(m_isRunningItem, true);
+    const CuratedLaunchOutcome outcome =
+        launchCuratedItem(*item, m_store, opener, [this](const QUrl& url) { handleDeepLinkURL(url); });
+    // An item that cannot be opened shows its fence as well.
+    if (outcome == CuratedLaunchOutcome::refused)
+        m_panelManager.revealFence(fenceID);
 }
 
 } // namespace mv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop/content/CuratedItemLauncher.h"
 #include "desktop/controlcenter/ControlCenterTab.h"
 
 #include <QStringList>
@@ -18,7 +19,7 @@ class MorvanteelStore;
 // Carries out the program's own "morvanteel://" links, from other programs and from later
 // launches: reveal a fence, switch workspace, open a quick-launch item, tick a task, show
 // SpotSearch, open the smart-tidy page. Anything that is no such link is ignored without a
-// word. Keeps no state.
+// word. Keeps no state beyond the item it is running.
 class DeepLinkHandler final {
 public:
     DeepLinkHandler(MorvanteelStore& store, DesktopPanelManager& panelManager);
@@ -27,9 +28,9 @@ public:
     std::function<void()> onShowSpotSearch;
     // Opens the control-center window on a page (none: the page last shown).
     std::function<void(std::optional<ControlCenterTab>)> onOpenControlCenter;
-    // Opens a quick-launch item's file or address; its failures are silent. The desktop's
-    // opener unless replaced (by tests).
-    std::function<bool(const QUrl&)> openURL;
+    // How a quick-launch item reaches the system (launchCuratedItem). The desktop's unless
+    // replaced (by tests).
+    CuratedItemOpener opener = CuratedItemOpener::desktop();
 
     void handleDeepLinkURL(const QUrl& url);
     // Each link in turn, in the order given.
@@ -41,6 +42,8 @@ private:
 
     MorvanteelStore& m_store;
     DesktopPanelManager& m_panelManager;
+    // Set while an item runs: an item whose target runs an item (itself, say) goes no further.
+    bool m_isRunningItem = false;
 };
 
 } // namespace mv

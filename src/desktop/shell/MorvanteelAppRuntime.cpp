@@ -107,9 +107,10 @@ void MorvanteelAppRuntime::wire()
         if (self)
             self->controlCenterController().show(tab);
     };
+    // The eye of a file hit always shows the file: pressed again, it must not close the preview.
     m_spotSearchController->onPreview = [preview](const QUrl& url, const QString& title) {
         if (preview)
-            preview->togglePreview(url, title.isEmpty() ? std::nullopt : std::optional(title));
+            preview->present(url, title.isEmpty() ? std::nullopt : std::optional(title));
     };
     m_spotSearchController->onDeepLink = [self](const QUrl& url) {
         if (self)

@@ -7,7 +7,6 @@
 #include "desktop/shell/SpotSearchHUDPanel.h"
 #include "desktop/shell/SpotSearchHUDView.h"
 
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QScreen>
@@ -25,7 +24,6 @@ SpotSearchWindowController::SpotSearchWindowController(MorvanteelStore& store, D
     , m_design(new DesignEnvironment(this))
 {
     m_design->readFromDesktop();
-    openURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     placementArea = &SpotSearchWindowController::mainScreenArea;
 }
 
@@ -169,7 +167,7 @@ void SpotSearchWindowController::executeResult(const SpotSearchResult& chosen)
     const SpotSearchResult hit = chosen;
     const auto openOrReveal = [this, &hit] {
         if (hit.targetURL) {
-            const auto open = openURL;
+            const auto open = opener.openURL;
             if (open)
                 open(*hit.targetURL);
         } else if (hit.fenceID) {
@@ -197,6 +195,13 @@ void SpotSearchWindowController::executeResult(const SpotSearchResult& chosen)
             m_store.toggleTask(*hit.taskID, *hit.fenceID);
         return;
     case SpotSearchCategory::item:
+        if (hit.fenceID && hit.itemID) {
+            runItem(*hit.fenceID, *hit.itemID);
+        } else {
+            openOrReveal();
+            dismiss();
+        }
+        return;
     case SpotSearchCategory::command:
         if (hit.targetURL) {
             if (const std::optional<MorvanteelDeepLink> link = MorvanteelDeepLink::fromURL(*hit.targetURL)) {
@@ -209,6 +214,36 @@ void SpotSearchWindowController::executeResult(const SpotSearchResult& chosen)
         dismiss();
         return;
     }
+}
+
+void SpotSearchWindowController::runItem(const QUuid& fenceID, const QUuid& itemID)
+{
+    // Read afresh: the hit is what the list showed, the store is what holds.
+    const std::optional<FenceModel> fence = m_store.fence(fenceID);
+    const std::optional<FenceItem> item = fence ? fenceItem(*fence, itemID) : std::nullopt;
+    if (!item) {
+        m_panelManager.revealFence(fenceID);
+        dismiss();
+        return;
+    }
+    const QPointer<SpotSearchWindowController> self(this);
+    const CuratedLaunchOutcome outcome = launchCuratedItem(*item, m_store, opener, [self](const QUrl& url) {
+        if (!self)
+            return;
+        // Gone first, so that a link that shows this panel shows it afresh.
+        self->dismiss();
+        if (const std::optional<MorvanteelDeepLink> link = MorvanteelDeepLink::fromURL(url)) {
+            self->handleDeepLink(*link);
+        } else if (const auto follow = self->onDeepLink) {
+            follow(url);
+        }
+    });
+    if (!self || outcome == CuratedLaunchOutcome::followedOwnLink)
+        return;
+    // An item that cannot be opened shows its fence as well.
+    if (outcome == CuratedLaunchOutcome::refused)
+        m_panelManager.revealFence(fenceID);
+    dismiss();
 }
 
 void SpotSearchWindowController::handleDeepLink(const MorvanteelDeepLink& link)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/engine/SpotSearchEngine.h"
+#include "desktop/content/CuratedItemLauncher.h"
 #include "desktop/controlcenter/ControlCenterTab.h"
 #include "desktop/shell/SpotSearchHUDView.h"
 
@@ -46,9 +47,9 @@ public:
     // Follows one of the program's links chosen as an item's target: open a fence, switch
     // workspace, run an item, toggle a task. Nothing happens while unset.
     std::function<void(const QUrl&)> onDeepLink;
-    // Opens a file or an address; its result is not looked at. The desktop's opener unless
-    // replaced (by tests).
-    std::function<bool(const QUrl&)> openURL;
+    // Opens a file hit (its result is not looked at) and runs an item hit (launchCuratedItem).
+    // The desktop's unless replaced (by tests).
+    CuratedItemOpener opener = CuratedItemOpener::desktop();
     // The part of the main screen the panel is placed on (Qt coordinates, without panels and
     // docks); none when there is no screen. The primary screen's, else the first one's, unless
     // replaced (by tests).
@@ -80,6 +81,7 @@ public:
     static std::optional<QRect> mainScreenArea();
 
 private:
+    void runItem(const QUuid& fenceID, const QUuid& itemID);
     SpotSearchHUDPanel& ensurePanel();
     void place();
     void fadeTo(double alpha, int durationMs, bool orderOutWhenDone);

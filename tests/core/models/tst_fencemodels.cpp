@@ -129,8 +129,12 @@ private Q_SLOTS:
         QTest::newRow("deep link") << "morvanteel://smart-tidy" << "morvanteel://smart-tidy";
         QTest::newRow("web") << "https://example.org/a?b=c" << "https://example.org/a?b=c";
         QTest::newRow("other scheme") << "x-apple-reminderkit://" << "x-apple-reminderkit://";
-        // No leading "/" or "~": whatever URL parsing makes of it, never a file path.
-        QTest::newRow("relative path") << "Documents/report.txt" << "Documents/report.txt";
+        // No leading "/" or "~" and no scheme: nothing, never a path read against the working folder.
+        QTest::newRow("relative path") << "Documents/report.txt" << "";
+        QTest::newRow("bare name") << "notes.txt" << "";
+        QTest::newRow("host without scheme") << "example.com" << "";
+        QTest::newRow("option") << "--help" << "";
+        QTest::newRow("unknown user") << "~no-such-user-here/x" << "";
         QTest::newRow("empty") << "" << "";
         QTest::newRow("leading space is no path") << " /tmp" << "";
     }

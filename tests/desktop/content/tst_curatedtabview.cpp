@@ -12,12 +12,14 @@
 #include "desktop/content/MacFenceContentView.h"
 #include "support/WidgetProbes.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
-
-#include <sys/stat.h>
 
 #include <functional>
 #include <memory>
@@ -40,13 +42,6 @@ FenceTab curatedTab(const QList<FenceItem>& items)
     FenceTab tab = plainTab(FenceKind::curated, u"启动台"_s);
     tab.items = items;
     return tab;
-}
-
-bool makeFile(const QString& path, const QByteArray& bytes, bool executable)
-{
-    if (!StoreFixture::writeFile(path, bytes))
-        return false;
-    return ::chmod(QFile::encodeName(path).constData(), executable ? 0755 : 0644) == 0;
 }
 
 // A curated fence of the active workspace shown in a fence content view, with every road out
@@ -281,34 +276,123 @@ private Q_SLOTS:
 
     void browsingFillsTargetAndBlankTitle_data()
     {
+        QTest::addColumn<FenceItemKind>("kind");
         QTest::addColumn<QString>("typedTitle");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("wantTitle");
-        // The chosen path's last part names the item only while no title is typed.
-        QTest::newRow("no title") << QString() << u"plan.pdf"_s;
-        QTest::newRow("blank title") << u"  "_s << u"plan.pdf"_s;
-        QTest::newRow("typed title") << u"计划"_s << u"计划"_s;
+        // The chosen path's last part names the item only while no title is typed; a folder
+        // chosen under "文件/文件夹" stays of kind file.
+        QTest::newRow("file, no title") << FenceItemKind::file << QString() << u"/srv/docs/plan.pdf"_s << u"plan.pdf"_s;
+        QTest::newRow("file, blank title") << FenceItemKind::file << u"  "_s << u"/srv/docs/plan.pdf"_s
+                                           << u"plan.pdf"_s;
+        QTest::newRow("file, typed title") << FenceItemKind::file << u"计划"_s << u"/srv/docs/plan.pdf"_s << u"计划"_s;
+        QTest::newRow("folder") << FenceItemKind::file << QString() << u"/srv/docs/"_s << u"docs"_s;
+        QTest::newRow("app") << FenceItemKind::app << QString() << u"/usr/share/applications/editor.desktop"_s
+                             << u"editor.desktop"_s;
     }
 
+    // "浏览…" in the open popover: the chooser runs with the popover out of its way (a popup
+    // would close under the dialog), and the popover is back afterwards with the fields filled,
+    // or as they were when the chooser was cancelled.
     void browsingFillsTargetAndBlankTitle()
     {
+        QFETCH(FenceItemKind, kind);
         QFETCH(QString, typedTitle);
+        QFETCH(QString, chosen);
         Curated f({});
         QVERIFY(f.show());
-        f.tab()->setShowingAddItemPopover(true);
-        QTest::mouseClick(f.popover()->segmentButton(FenceItemKind::file), Qt::LeftButton);
+        QTest::mouseClick(f.tab()->addButton(), Qt::LeftButton);
+        QVERIFY(f.tab()->isShowingAddItemPopover());
+        QTest::mouseClick(f.popover()->segmentButton(kind), Qt::LeftButton);
         if (!typedTitle.isEmpty())
             f.type(f.popover()->titleField(), typedTitle);
-        f.tab()->pathChooser = [](QWidget*) { return std::optional<QString>(u"/srv/docs/plan.pdf"_s); };
-        f.tab()->browseForTarget();
-        QCOMPARE(f.popover()->targetField()->text(), u"/srv/docs/plan.pdf"_s);
+        QList<bool> shownWhileChoosing;
+        QWidget* chooserParent = nullptr;
+        std::optional<QString> answer = chosen;
+        f.tab()->pathChooser = [&](QWidget* parent) {
+            shownWhileChoosing << f.popover()->isVisible();
+            chooserParent = parent;
+            return answer;
+        };
+        QTest::mouseClick(f.popover()->browseButton(), Qt::LeftButton);
+        QTRY_COMPARE(shownWhileChoosing, QList<bool>{false});
+        QCOMPARE(chooserParent, static_cast<QWidget*>(f.tab()));
+        QCOMPARE(f.popover()->targetField()->text(), chosen);
         QTEST(f.popover()->titleField()->text(), "wantTitle");
-        QCOMPARE(f.popover()->kind(), FenceItemKind::file);
+        QCOMPARE(f.popover()->kind(), kind);
         QVERIFY(f.tab()->isShowingAddItemPopover());
 
-        // Cancelled: nothing changes.
-        f.tab()->pathChooser = [](QWidget*) { return std::optional<QString>(); };
-        f.tab()->browseForTarget();
-        QCOMPARE(f.popover()->targetField()->text(), u"/srv/docs/plan.pdf"_s);
+        // Cancelled: nothing changes, and the popover is still there to go on with.
+        answer = std::nullopt;
+        QTest::mouseClick(f.popover()->browseButton(), Qt::LeftButton);
+        QTRY_COMPARE(shownWhileChoosing.size(), 2);
+        QCOMPARE(f.popover()->targetField()->text(), chosen);
+        QVERIFY(f.tab()->isShowingAddItemPopover());
+
+        // What was chosen is what "添加" adds.
+        QTest::mouseClick(f.popover()->addButton(), Qt::LeftButton);
+        QCOMPARE(f.storedItems().size(), 1);
+        QCOMPARE(f.storedItems().first().target, chosen);
+        QCOMPARE(f.storedItems().first().kind, kind);
+        QVERIFY(!f.tab()->isShowingAddItemPopover());
+    }
+
+    // The dialog behind "浏览…" gives back one file, or one folder accepted where it stands
+    // rather than entered; nothing when cancelled.
+    void theFileDialogTakesAFileOrAFolder_data()
+    {
+        QTest::addColumn<QString>("select"); // relative to the test folder
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("chosen"); // empty: none
+        QTest::newRow("file") << u"plan.txt"_s << true << u"plan.txt"_s;
+        QTest::newRow("folder") << u"项目"_s << true << u"项目"_s;
+        QTest::newRow("cancelled") << u"plan.txt"_s << false << QString();
+    }
+
+    void theFileDialogTakesAFileOrAFolder()
+    {
+        QFETCH(QString, select);
+        QFETCH(bool, accept);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkdir(u"项目"_s));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"plan.txt"_s), "x", false));
+
+        QPointer<QFileDialog> seen;
+        QString acceptText;
+        QTimer answer;
+        answer.setInterval(10);
+        int ticksAfterAnswer = 0;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (seen) {
+                // Still open long after its answer (it entered the folder): closed, so that
+                // the comparison below fails rather than the test hanging.
+                if (++ticksAfterAnswer > 50)
+                    static_cast<QDialog*>(dialog)->reject();
+                return;
+            }
+            seen = dialog;
+            acceptText = dialog->labelText(QFileDialog::Accept);
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(dir.filePath(select));
+            // As its button would: through QDialog, where accepting is public.
+            QDialog* asked = dialog;
+            if (accept)
+                asked->accept();
+            else
+                asked->reject();
+        });
+        answer.start();
+        QWidget parent;
+        const std::optional<QString> got = CuratedAddItemPopover::chooseFileOrFolder(&parent);
+        answer.stop();
+        QVERIFY(seen.isNull()); // gone with its answer
+        QCOMPARE(acceptText, CuratedAddItemPopover::browseAcceptText);
+        QCOMPARE(got.value_or(QString()), chosen.isEmpty() ? QString() : dir.filePath(chosen));
     }
 
     // -- the tiles ----------------------------------------------------------------------------
@@ -486,22 +570,26 @@ private Q_SLOTS:
         QVERIFY(f.openedURLs.isEmpty() && f.startedPrograms.isEmpty());
     }
 
+    // Nothing reaches the system or the program; a target that cannot be run says so.
     void targetsThatDoNothing_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("run item") << MorvanteelDeepLink::runItem(newUuid(), newUuid()).urlString();
-        QTest::newRow("toggle task") << MorvanteelDeepLink::toggleTask(newUuid(), newUuid()).urlString();
-        QTest::newRow("invalid url") << u"not a url"_s;
+        QTest::addColumn<QString>("status"); // empty: none
+        QTest::newRow("run item") << MorvanteelDeepLink::runItem(newUuid(), newUuid()).urlString() << QString();
+        QTest::newRow("toggle task") << MorvanteelDeepLink::toggleTask(newUuid(), newUuid()).urlString() << QString();
+        QTest::newRow("invalid url") << u"not a url"_s << u"无法打开“not a url”：不是绝对路径或网址"_s;
     }
 
     void targetsThatDoNothing()
     {
         QFETCH(QString, target);
+        QFETCH(QString, status);
         Curated f({});
         QSignalSpy changes(f.store.get(), &MorvanteelStore::fencesChanged);
         f.tab()->launch(item(u"x"_s, target));
         QVERIFY(f.nothingLeft());
         QCOMPARE(changes.count(), 0);
+        QCOMPARE(f.store->lastStatusMessage().value_or(QString()), status);
     }
 
     void otherOwnLinksGoToTheDeepLinkHandler()
@@ -522,7 +610,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("target"); // "$DIR" is the test folder
         QTest::addColumn<FenceItemKind>("kind");
-        QTest::addColumn<QString>("step");   // "open URL", "start PROGRAM ARGS…" or "nothing"
+        QTest::addColumn<QString>("step");   // "open URL", "start PROGRAM ARGS…" or "refuse STATUS"
         const QString home = QDir::homePath();
         // A path opens as a file; "~" is the home folder. Only an app item starts an
         // executable file; any item starts a desktop entry it can read, and opens the rest.
@@ -532,8 +620,12 @@ private Q_SLOTS:
                                   << u"open https://example.org/a?b=1"_s;
         QTest::newRow("scheme") << u"shortcuts://run-shortcut?name=x"_s << FenceItemKind::shortcut
                                 << u"open shortcuts://run-shortcut?name=x"_s;
-        QTest::newRow("relative text") << u"not a url"_s << FenceItemKind::url << u"nothing"_s;
-        QTest::newRow("empty") << QString() << FenceItemKind::url << u"nothing"_s;
+        QTest::newRow("relative text") << u"not a url"_s << FenceItemKind::url
+                                       << u"refuse 无法打开“not a url”：不是绝对路径或网址"_s;
+        QTest::newRow("bare name") << u"notes.txt"_s << FenceItemKind::file
+                                   << u"refuse 无法打开“notes.txt”：不是绝对路径或网址"_s;
+        QTest::newRow("empty") << QString() << FenceItemKind::url << u"refuse 无法打开“x”：没有填写路径或网址"_s;
+        QTest::newRow("blank") << u"  "_s << FenceItemKind::url << u"refuse 无法打开“x”：没有填写路径或网址"_s;
         QTest::newRow("app executable") << u"$DIR/tool"_s << FenceItemKind::app << u"start $DIR/tool"_s;
         QTest::newRow("file executable") << u"$DIR/tool"_s << FenceItemKind::file << u"open file://$DIR/tool"_s;
         QTest::newRow("app not executable") << u"$DIR/notes.txt"_s << FenceItemKind::app
@@ -551,11 +643,11 @@ private Q_SLOTS:
         QFETCH(FenceItemKind, kind);
         QFETCH(QString, step);
         QTemporaryDir dir;
-        QVERIFY(makeFile(dir.filePath(u"tool"_s), "#!/bin/sh\n", true));
-        QVERIFY(makeFile(dir.filePath(u"notes.txt"_s), "x", false));
-        QVERIFY(makeFile(dir.filePath(u"editor.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"tool"_s), "#!/bin/sh\n", true));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"notes.txt"_s), "x", false));
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"editor.desktop"_s),
                          "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor --new-window %U\n", false));
-        QVERIFY(makeFile(dir.filePath(u"term.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"term.desktop"_s),
                          "[Desktop Entry]\nType=Application\nExec=top\nTerminal=true\n", false));
         target.replace(u"$DIR"_s, dir.path());
         step.replace(u"$DIR"_s, dir.path());
@@ -566,15 +658,15 @@ private Q_SLOTS:
             got = u"open "_s + open->url.toString();
         else if (const auto* start = std::get_if<CuratedLaunch::StartProgram>(&planned))
             got = (QStringList{u"start"_s, start->program} + start->arguments).join(u' ');
-        else if (std::holds_alternative<CuratedLaunch::Nothing>(planned))
-            got = u"nothing"_s;
+        else if (const auto* refused = std::get_if<CuratedLaunch::Refused>(&planned))
+            got = u"refuse "_s + refused->status;
         QCOMPARE(got, step);
     }
 
     void launchStartsThroughTheOpener()
     {
         QTemporaryDir dir;
-        QVERIFY(makeFile(dir.filePath(u"viewer.desktop"_s),
+        QVERIFY(StoreFixture::writeFile(dir.filePath(u"viewer.desktop"_s),
                          "[Desktop Entry]\nType=Application\nExec=/usr/bin/viewer --title %c %f\nName=Viewer\n"
                          "Path=/srv/work\n",
                          false));
@@ -655,7 +747,7 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"e.desktop"_s);
-        QVERIFY(makeFile(path, contents, false));
+        QVERIFY(StoreFixture::writeFile(path, contents, false));
         const std::optional<CuratedLaunch::StartProgram> start = mv::desktopEntryCommand(path);
         const QString got = start ? (QStringList{start->program} + start->arguments).join(u'|') : u"<none>"_s;
         QCOMPARE(got, command);

@@ -87,6 +87,25 @@ private Q_SLOTS:
         QVERIFY(runtime.controlCenterController().window()->isVisible());
     }
 
+    // SpotSearch's preview button presents: pressed again on the file shown, it never closes
+    // the preview (a fence's Space key is the one that toggles).
+    void searchPreviewPresents()
+    {
+        StoreFixture fixture;
+        const QString notes = fixture.dir.filePath(u"notes.txt"_s);
+        QVERIFY(StoreFixture::writeFile(notes, "notes\n"));
+        const QUrl file = QUrl::fromLocalFile(notes);
+        MorvanteelAppRuntime runtime(fixture.makeStore());
+        QuickLookPresenter& preview = runtime.quickLookPresenter();
+        runtime.spotSearchController().onPreview(file, u"会议记录"_s);
+        runtime.spotSearchController().onPreview(file, u"会议记录"_s);
+        QVERIFY(preview.isVisible());
+        QVERIFY(!preview.isFadingOut());
+        QCOMPARE(preview.currentURL(), std::optional<QUrl>(file));
+        QTest::qWait(QuickLookPresenter::fadeOutMs + 60);
+        QVERIFY(preview.isVisible());
+    }
+
     // A fence asking for a page opens the control center there.
     void fencesOpenTheControlCenter()
     {

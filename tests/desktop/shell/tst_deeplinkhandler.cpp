@@ -81,8 +81,12 @@ struct Links : TwoWorkspaceStore {
         handler->onOpenControlCenter = [this](std::optional<ControlCenterTab> tab) {
             log << u"control-center:"_s + (tab ? rawValue(*tab) : u"none"_s);
         };
-        handler->openURL = [this](const QUrl& url) {
+        handler->opener.openURL = [this](const QUrl& url) {
             log << u"open:"_s + url.toString();
+            return true;
+        };
+        handler->opener.startProgram = [this](const CuratedLaunch::StartProgram& start) {
+            log << u"start:"_s + start.program;
             return true;
         };
 
@@ -319,7 +323,7 @@ private Q_SLOTS:
         Links l;
         l.handler->onShowSpotSearch = nullptr;
         l.handler->onOpenControlCenter = nullptr;
-        l.handler->openURL = nullptr;
+        l.handler->opener = {};
         l.handler->handleDeepLinkURLs({u"morvanteel://spot-search"_s, u"morvanteel://smart-tidy"_s,
                                        l.expand(u"morvanteel://run-item/{tools}/{item:主页}"_s)});
         QCOMPARE(l.log, QStringList{});

@@ -104,7 +104,7 @@ struct SpotDesk : TwoWorkspaceStore {
         manager->syncPanels(false);
 
         controller = std::make_unique<SpotSearchWindowController>(*store, *manager);
-        controller->openURL = [this](const QUrl& url) {
+        controller->opener.openURL = [this](const QUrl& url) {
             opened.append(url);
             return true;
         };

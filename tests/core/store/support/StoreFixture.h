@@ -53,6 +53,15 @@ struct StoreFixture {
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
 
+    // Mode 0755 when `executable` (a program, or a document carrying the bit), else 0644.
+    static bool writeFile(const QString& path, const QByteArray& bytes, bool executable)
+    {
+        const QFile::Permissions readable =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
+        const QFile::Permissions runnable = QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
+        return writeFile(path, bytes) && QFile::setPermissions(path, executable ? readable | runnable : readable);
+    }
+
     static QByteArray readFile(const QString& path)
     {
         QFile file(path);
