@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include "support/XTestClient.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -23,29 +25,22 @@ using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // Another client of the X server: it types through the XTEST extension, as a keyboard would (so
 // the server's grabs and lock states are exercised), and holds key grabs of its own.
-class XTestKeyboard final {
+class XTestKeyboard final : public XTestClient {
 public:
     XTestKeyboard()
-        : m_connection(xcb_connect(nullptr, nullptr))
     {
-        if (xcb_connection_has_error(m_connection))
-            return;
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
-        m_hasXTest = xtest && xtest->present;
-        m_symbols = xcb_key_symbols_alloc(m_connection);
+        if (!xcb_connection_has_error(m_connection))
+            m_symbols = xcb_key_symbols_alloc(m_connection);
     }
     ~XTestKeyboard()
     {
         if (m_symbols)
             xcb_key_symbols_free(m_symbols);
-        xcb_disconnect(m_connection);
     }
     XTestKeyboard(const XTestKeyboard&) = delete;
     XTestKeyboard& operator=(const XTestKeyboard&) = delete;
 
     bool isConnected() const { return m_symbols != nullptr; }
-    bool hasXTest() const { return m_hasXTest; }
 
     xcb_keycode_t keycode(xcb_keysym_t keysym) const
     {
@@ -113,8 +108,5 @@ private:
         xcb_flush(m_connection);
     }
 
-    xcb_connection_t* m_connection;
-    xcb_window_t m_root = XCB_NONE;
     xcb_key_symbols_t* m_symbols = nullptr;
-    bool m_hasXTest = false;
 };

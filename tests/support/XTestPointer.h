@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QTimer>
 
+#include "support/XTestClient.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -16,23 +18,10 @@
 // A pointer of another client of the X server: it moves and clicks through the XTEST
 // extension, as a mouse would, so the server's grabs, the window manager and drag and drop all
 // see real input. Positions are global, in the server's pixels.
-class XTestPointer final {
+class XTestPointer final : public XTestClient {
 public:
     static constexpr uint8_t leftButton = 1;
     static constexpr uint8_t rightButton = 3;
-
-    XTestPointer()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (xcb_connection_has_error(m_connection))
-            return;
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(m_connection, &xcb_test_id);
-        m_hasXTest = xtest && xtest->present;
-    }
-    ~XTestPointer() { xcb_disconnect(m_connection); }
-    XTestPointer(const XTestPointer&) = delete;
-    XTestPointer& operator=(const XTestPointer&) = delete;
 
     bool isReady() const { return m_hasXTest && !xcb_connection_has_error(m_connection); }
 
@@ -61,10 +50,6 @@ private:
         xcb_test_fake_input(m_connection, type, button, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
         xcb_flush(m_connection);
     }
-
-    xcb_connection_t* m_connection;
-    xcb_window_t m_root = XCB_NONE;
-    bool m_hasXTest = false;
 };
 
 // Input given one step at a time from the event loop, `interval` ms apart, so that it goes on

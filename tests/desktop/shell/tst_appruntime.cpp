@@ -15,6 +15,27 @@
 using namespace mv;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A runtime over a fresh store, and a small text file for its preview to show.
+struct PreviewDesk {
+    StoreFixture fixture;
+    QTemporaryDir dir;
+    QUrl file;
+    std::unique_ptr<MorvanteelAppRuntime> runtime;
+
+    PreviewDesk()
+    {
+        QFile notes(dir.filePath(u"notes.txt"_s));
+        if (notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6)
+            file = QUrl::fromLocalFile(notes.fileName());
+        runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+    }
+    bool isReady() const { return dir.isValid() && file.isValid(); }
+};
+
+} // namespace
+
 class AppRuntimeTest final : public QObject {
     Q_OBJECT
 
@@ -121,13 +142,10 @@ private Q_SLOTS:
     // stays open.
     void entryMenuPreviewPresents()
     {
-        StoreFixture fixture;
-        QTemporaryDir dir;
-        QFile notes(dir.filePath(u"notes.txt"_s));
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
-        notes.close();
-        const QUrl file = QUrl::fromLocalFile(notes.fileName());
-        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        PreviewDesk d;
+        QVERIFY(d.isReady());
+        const QUrl file = d.file;
+        auto& runtime = d.runtime;
         QuickLookPresenter& preview = runtime->quickLookPresenter();
         runtime->panelManager().onPresentPreview(file, u"笔记"_s);
         runtime->panelManager().onPresentPreview(file, u"笔记"_s);
@@ -141,13 +159,10 @@ private Q_SLOTS:
     // files in the runtime's own preview, which goes with the runtime.
     void previewsBelongToTheRuntime()
     {
-        StoreFixture fixture;
-        QTemporaryDir dir;
-        QFile notes(dir.filePath(u"notes.txt"_s));
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes\n") == 6);
-        notes.close();
-        const QUrl file = QUrl::fromLocalFile(notes.fileName());
-        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        PreviewDesk d;
+        QVERIFY(d.isReady());
+        const QUrl file = d.file;
+        auto& runtime = d.runtime;
         QuickLookPresenter& preview = runtime->quickLookPresenter();
         QVERIFY(!preview.panel());
 
