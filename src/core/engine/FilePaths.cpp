@@ -25,8 +25,10 @@ QString decoded(const char* path)
 
 bool isExactName(QByteArrayView raw)
 {
-    if (std::all_of(raw.begin(), raw.end(), [](char c) { return uchar(c) < 0x80; }))
-        return true;
+    // File names are UTF-8 here: valid UTF-8 decodes and encodes back to itself. A leading
+    // byte-order mark may be dropped by the decoder, so such a name proves it the long way.
+    if (!raw.startsWith("\xEF\xBB\xBF"))
+        return raw.isValidUtf8();
     const QByteArray bytes = raw.toByteArray();
     return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
 }

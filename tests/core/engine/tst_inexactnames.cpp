@@ -67,6 +67,33 @@ class InexactNamesTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A name is exact when it decodes and encodes back to the same bytes: valid UTF-8, but for a
+    // leading byte-order mark, which the decoder drops; not a lone Latin-1 byte, a cut sequence,
+    // an overlong form or an encoded surrogate.
+    void exactNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("ascii") << QByteArray("notes.txt") << true;
+        QTest::newRow("chinese") << QByteArray("季度报告.pdf") << true;
+        QTest::newRow("emoji") << QByteArray("\xF0\x9F\x93\x81 box") << true;
+        QTest::newRow("replacement character") << QByteArray("caf\xEF\xBF\xBD") << true;
+        QTest::newRow("leading byte-order mark") << QByteArray("\xEF\xBB\xBFnotes") << false;
+        QTest::newRow("inner byte-order mark") << QByteArray("no\xEF\xBB\xBFtes") << true;
+        QTest::newRow("latin-1 byte") << QByteArray("caf\xE9") << false;
+        QTest::newRow("cut sequence") << QByteArray("ab\xE5\xAD") << false;
+        QTest::newRow("overlong slash") << QByteArray("a\xC0\xAFb") << false;
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80x") << false;
+    }
+    void exactNames()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, exact);
+        QCOMPARE(filepaths::isExactName(name), exact);
+        // Exactly what the round trip through the file-name codec says.
+        QCOMPARE(QFile::encodeName(QFile::decodeName(name)) == name, exact);
+    }
+
     void listing_data() { inexactNameRows(); }
     void listing()
     {
