@@ -91,6 +91,7 @@ constexpr Entry table[] = {
     {"plus.circle.fill", "list-add-symbolic"},
     {"plus.rectangle.on.folder", "folder-new-symbolic"},
     {"plus.rectangle.on.rectangle", "tab-new-symbolic"},
+    {"power", "system-shutdown-symbolic application-exit-symbolic"},
     {"rectangle.expand.vertical", "view-fullscreen-symbolic"},
     {"shippingbox.fill", "system-software-install-symbolic package-x-generic-symbolic"},
     {"slider.horizontal.3", "preferences-system-symbolic emblem-system-symbolic"},

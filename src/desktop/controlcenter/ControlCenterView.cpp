@@ -13,6 +13,7 @@
 #include "design/SymbolIcons.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPainter>
@@ -425,6 +426,29 @@ QWidget* ControlCenterView::buildQuickControls()
     m_statusLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     statusPadding->addWidget(m_statusLabel);
     column->addWidget(m_statusBox);
+
+    // Without a tray host this is the only way out, so the window itself offers it.
+    m_quitAction = new QAction(quitButtonTitle, this);
+    m_quitAction->setObjectName(QStringLiteral("quitAction"));
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setShortcutContext(Qt::WindowShortcut);
+    connect(m_quitAction, &QAction::triggered, this, [this] {
+        if (onQuit)
+            onQuit();
+    });
+    addAction(m_quitAction);
+    m_quitButton = new LiquidGlassPillButton(m_environment, quitButtonTitle, QStringLiteral("power"),
+                                             fallbackAccent, panel);
+    m_quitButton->setObjectName(QStringLiteral("quitButton"));
+    m_quitButton->setCompact(true);
+    m_quitButton->setProminent(false);
+    m_quitButton->setToolTip(m_quitAction->shortcut().toString(QKeySequence::NativeText));
+    m_quitButton->action = [this] { m_quitAction->trigger(); };
+    auto* quitRow = new QHBoxLayout();
+    quitRow->setContentsMargins(0, 2, 0, 0);
+    quitRow->addWidget(m_quitButton);
+    quitRow->addStretch(1);
+    column->addLayout(quitRow);
     return panel;
 }
 

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAction;
 class QListWidget;
 class QSplitter;
 class QVBoxLayout;
@@ -61,6 +62,7 @@ public:
     static QString curtainSwitchLabel();
     static inline const QString lockSwitchLabel = QStringLiteral("全局锁定布局");
     static QString spotSearchButtonTitle();
+    static inline const QString quitButtonTitle = QStringLiteral("退出 Morvanteel");
 
     // Used when there is no active workspace.
     static constexpr FenceTintPalette fallbackAccent = FenceTintPalette::cerulean;
@@ -72,6 +74,9 @@ public:
                       PageFactory makePage = {}, QWidget* parent = nullptr);
     ~ControlCenterView() override;
 
+    // Ctrl+Q in the window and the sidebar's quit button; unset, both do nothing.
+    std::function<void()> onQuit;
+
     // A page showing only its title, until the real page is plugged in.
     static QWidget* makePlaceholderPage(ControlCenterTab tab, const ControlCenterPageInputs& inputs);
 
@@ -82,6 +87,8 @@ public:
     QuickControlSwitch* curtainSwitch() const { return m_curtainSwitch; }
     QuickControlSwitch* lockSwitch() const { return m_lockSwitch; }
     LiquidGlassPillButton* spotSearchButton() const { return m_spotSearchButton; }
+    LiquidGlassPillButton* quitButton() const { return m_quitButton; }
+    QAction* quitAction() const { return m_quitAction; }
     QWidget* statusBox() const { return m_statusBox; }
     GlassTextLabel* statusLabel() const { return m_statusLabel; }
     // The page in the detail area and the case it was made for.
@@ -128,6 +135,8 @@ private:
     QuickControlSwitch* m_curtainSwitch = nullptr;
     QuickControlSwitch* m_lockSwitch = nullptr;
     LiquidGlassPillButton* m_spotSearchButton = nullptr;
+    LiquidGlassPillButton* m_quitButton = nullptr;
+    QAction* m_quitAction = nullptr;
     QWidget* m_statusBox = nullptr;
     GlassTextLabel* m_statusLabel = nullptr;
     ControlCenterDetailArea* m_detail = nullptr;

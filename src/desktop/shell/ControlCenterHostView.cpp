@@ -26,6 +26,10 @@ ControlCenterHostView::ControlCenterHostView(MorvanteelAppRuntime& runtime, QWid
                                                         &MorvanteelAppRuntime::setControlCenterTab,
                                                         &MorvanteelAppRuntime::controlCenterTabChanged),
                                    openSpotSearch, m_design, {}, this);
+    m_view->onQuit = [owner] {
+        if (owner)
+            owner->quit();
+    };
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

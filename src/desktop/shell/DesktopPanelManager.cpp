@@ -66,6 +66,8 @@ DesktopPanelManager::DesktopPanelManager(MorvanteelStore& store, ContentFactory 
 
 DesktopPanelManager::~DesktopPanelManager()
 {
+    // A frame dragged just before the end must not be lost with the timer.
+    flushPendingSave();
     for (const QPointer<DesktopFencePanel>& panel : std::as_const(m_panels))
         delete panel.data();
 }
@@ -501,6 +503,14 @@ void DesktopPanelManager::storeFrame(const QUuid& fenceID, const FenceFrameRect&
     // In memory at once; on disk once the burst of moves is over.
     if (m_store.setFences(std::move(fences)))
         m_saveTimer.start();
+}
+
+void DesktopPanelManager::flushPendingSave()
+{
+    if (!m_saveTimer.isActive())
+        return;
+    m_saveTimer.stop();
+    m_store.save();
 }
 
 } // namespace mv

@@ -98,6 +98,8 @@ public:
 
     // How long after the last move or resize the state is saved, in milliseconds.
     static constexpr int frameSaveDelayMs = 180;
+    // Saves now if a move or resize is still waiting for its save; nothing otherwise.
+    void flushPendingSave();
 
 private:
     void scheduleSync();

@@ -157,6 +157,12 @@ void MorvanteelAppRuntime::reopen()
     controlCenterController().show();
 }
 
+void MorvanteelAppRuntime::quit()
+{
+    m_panelManager->flushPendingSave();
+    QCoreApplication::quit();
+}
+
 void MorvanteelAppRuntime::start()
 {
     if (m_didStart)
@@ -172,7 +178,10 @@ void MorvanteelAppRuntime::start()
         if (self)
             self->showSpotSearch();
     };
-    callbacks.onQuit = [] { QCoreApplication::quit(); };
+    callbacks.onQuit = [self] {
+        if (self)
+            self->quit();
+    };
     m_statusBarController = std::make_unique<StatusBarMenuController>(*m_store, *m_panelManager, std::move(callbacks));
     m_panelManager->syncPanels(false);
     controlCenterController().show(ControlCenterTab::workspaces);

@@ -80,6 +80,9 @@ public:
     void handleDeepLinkURLs(const QStringList& urls);
     // A second plain launch: the control center comes forward on the page it showed.
     void reopen();
+    // The one way the program ends (the tray's item, the control center's Ctrl+Q and button):
+    // a frame save still waiting for its timer is written first.
+    void quit();
 
 Q_SIGNALS:
     void controlCenterTabChanged();

@@ -1,11 +1,15 @@
 #include "core/store/support/StoreFixture.h"
+#include "desktop/controlcenter/ControlCenterView.h"
+#include "design/LiquidGlassPillButton.h"
 #include "desktop/preview/QuickLookPresenter.h"
 #include "desktop/shell/ControlCenterHostView.h"
+#include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 #include "desktop/shell/SpotSearchWindowController.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -188,6 +192,59 @@ private Q_SLOTS:
         const QPointer<QuickLookHUDPanel> panel = preview.panel();
         runtime.reset();
         QVERIFY(!panel);
+    }
+
+    void quitFromTheControlCenter_data()
+    {
+        QTest::addColumn<bool>("byShortcut");
+        QTest::newRow("Ctrl+Q") << true;
+        QTest::newRow("quit button") << false;
+    }
+
+    // Without a tray host the control center is the way out: Ctrl+Q and its button end the
+    // event loop, and a fence moved a moment before, whose save still waits for its timer, is
+    // in the state file.
+    void quitFromTheControlCenter()
+    {
+        QFETCH(bool, byShortcut);
+        StoreFixture fixture;
+        auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        runtime->start();
+        auto* host = qobject_cast<ControlCenterHostView*>(runtime->controlCenterController().window());
+        QVERIFY(host);
+        QVERIFY(QTest::qWaitForWindowActive(host));
+        QCOMPARE(host->view()->quitButton()->title(), u"退出 Morvanteel"_s);
+
+        const QList<QUuid> shown = runtime->panelManager().shownFenceIDs();
+        QVERIFY(!shown.isEmpty());
+        const QUuid fenceID = shown.first();
+        DesktopFencePanel* panel = runtime->panelManager().panel(fenceID);
+        QVERIFY(panel);
+        const int writesBefore = fixture.stateWrites;
+        Q_EMIT panel->userMoveOrResizeStarted();
+        panel->move(panel->pos() + QPoint(40, 0));
+        Q_EMIT panel->frameChanged(true);
+        const double movedX = runtime->store().fence(fenceID)->desktopFrame.x;
+        QCOMPARE(fixture.stateWrites, writesBefore); // the save waits for the end of the burst
+
+        QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+        QTimer::singleShot(0, host, [host, byShortcut] {
+            if (byShortcut)
+                QTest::keyClick(host, Qt::Key_Q, Qt::ControlModifier);
+            else
+                QTest::mouseClick(host->view()->quitButton(), Qt::LeftButton);
+        });
+        QTimer watchdog; // a quit that never comes
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(7); });
+        watchdog.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(aboutToQuit.count(), 1);
+        QVERIFY(fixture.stateWrites > writesBefore);
+
+        const std::unique_ptr<MorvanteelStore> reread = fixture.makeStore();
+        QVERIFY(reread->fence(fenceID));
+        QCOMPARE(reread->fence(fenceID)->desktopFrame.x, movedX);
     }
 };
 
