@@ -36,10 +36,26 @@ StatusBarMenuController::StatusBarMenuController(MorvanteelStore& store, Desktop
     , m_store(store)
     , m_panelManager(panelManager)
     , m_callbacks(std::move(callbacks))
+    , m_trayAvailability(trayAvailability ? std::move(trayAvailability)
+                                          : TrayAvailability(&QSystemTrayIcon::isSystemTrayAvailable))
 {
-    const bool available = trayAvailability ? trayAvailability() : QSystemTrayIcon::isSystemTrayAvailable();
-    if (!available)
+    if (createTrayIconIfAvailable())
         return;
+    // A panel with its tray may start after us (a slow session, a panel restarted).
+    m_trayRetry.setInterval(trayRetryIntervalMs);
+    connect(&m_trayRetry, &QTimer::timeout, this, [this] {
+        if (createTrayIconIfAvailable())
+            m_trayRetry.stop();
+    });
+    m_trayRetry.start();
+}
+
+bool StatusBarMenuController::createTrayIconIfAvailable()
+{
+    if (m_trayIcon)
+        return true;
+    if (!m_trayAvailability())
+        return false;
 
     m_menu = std::make_unique<QMenu>();
     // Filled when it is about to open, never while it stays open.
@@ -54,6 +70,8 @@ StatusBarMenuController::StatusBarMenuController(MorvanteelStore& store, Desktop
             m_menu->popup(QCursor::pos());
     });
     m_trayIcon->show();
+    Q_EMIT trayIconCreated();
+    return true;
 }
 
 StatusBarMenuController::~StatusBarMenuController()

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPixmap>
+#include <QTimer>
 #include <QVariant>
 
 #include <functional>
@@ -25,8 +26,9 @@ class MorvanteelStore;
 // and the undo entry are always current. The store and the panels are reached directly; what
 // belongs to the runtime (the control-center window, SpotSearch, quitting) through callbacks.
 //
-// Without a system tray there is no item at all: the controller says so and does nothing else;
-// the control center stays reachable by launching the program again.
+// Without a system tray there is no item yet: the controller asks again every few seconds and
+// makes the item once a tray host has appeared, so a panel started after the program still gets
+// it. Meanwhile the control center (its Ctrl+Q and quit button) is the way out.
 class StatusBarMenuController final : public QObject {
     Q_OBJECT
 
@@ -46,12 +48,15 @@ public:
     static inline const QString symbolName = QStringLiteral("square.grid.2x2.topleft.filled");
     static inline const QString toolTip = QStringLiteral("Morvanteel 澄栩围栏");
 
-    // Shows the item at once when there is a tray.
+    // How often a desktop without a tray is asked again, in milliseconds.
+    static constexpr int trayRetryIntervalMs = 2000;
+
+    // Shows the item at once when there is a tray, else as soon as one appears.
     StatusBarMenuController(MorvanteelStore& store, DesktopPanelManager& panelManager, Callbacks callbacks,
                             TrayAvailability trayAvailability = {}, QObject* parent = nullptr);
     ~StatusBarMenuController() override;
 
-    // False when the desktop had no system tray: then there is no item and no menu.
+    // False while the desktop has had no system tray: then there is no item and no menu.
     bool isTrayAvailable() const { return m_trayIcon != nullptr; }
     // The item and the menu it opens; null without a tray.
     QSystemTrayIcon* trayIcon() const { return m_trayIcon.get(); }
@@ -79,10 +84,19 @@ public:
     void handleOpenControlCenter();
     void handleQuit();
 
+Q_SIGNALS:
+    // The item was made, at once or when a tray host appeared.
+    void trayIconCreated();
+
 private:
+    // Makes the item if there is a tray now; true when it exists.
+    bool createTrayIconIfAvailable();
+
     MorvanteelStore& m_store;
     DesktopPanelManager& m_panelManager;
     Callbacks m_callbacks;
+    TrayAvailability m_trayAvailability;
+    QTimer m_trayRetry;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
 };

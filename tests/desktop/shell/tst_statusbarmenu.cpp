@@ -412,6 +412,32 @@ private Q_SLOTS:
         QCOMPARE(asked.isTrayAvailable(), QSystemTrayIcon::isSystemTrayAvailable());
     }
 
+    // A tray host that starts after the program: the item is made once the desktop has a tray,
+    // and the desktop is no longer asked after that.
+    void aTrayThatAppearsLaterGetsTheItem()
+    {
+        Desk d;
+        bool trayUp = false;
+        int asked = 0;
+        StatusBarMenuController late(*d.store, *d.manager, {}, [&] {
+            ++asked;
+            return trayUp;
+        });
+        QSignalSpy created(&late, &StatusBarMenuController::trayIconCreated);
+        QTest::qWait(StatusBarMenuController::trayRetryIntervalMs + 300);
+        QVERIFY(!late.isTrayAvailable());
+        QVERIFY(asked >= 2); // at the start and again later
+        trayUp = true;
+        QTRY_VERIFY_WITH_TIMEOUT(late.isTrayAvailable(), StatusBarMenuController::trayRetryIntervalMs * 3);
+        QCOMPARE(created.count(), 1);
+        QVERIFY(late.trayIcon()->isVisible());
+        QCOMPARE(late.trayIcon()->contextMenu(), late.menu());
+        const int askedWhenMade = asked;
+        QTest::qWait(StatusBarMenuController::trayRetryIntervalMs + 300);
+        QCOMPARE(asked, askedWhenMade);
+        QCOMPARE(created.count(), 1);
+    }
+
     // A menu that outlives its controller, or a controller without callbacks, does nothing.
     void actionsDoNothingWithoutTheirOwner()
     {
