@@ -1,3 +1,4 @@
+#include "design/AppIcon.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 #include "platform/SingleInstance.h"
 
@@ -49,6 +50,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvanteel"));
     QApplication::setDesktopFileName(QStringLiteral("morvanteel"));
+    QApplication::setWindowIcon(mv::appicon::icon());
     // Closing the control center only hides it; the fences stay on the desktop.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,7 +1,7 @@
 #include "desktop/shell/StatusBarMenuController.h"
 
 #include "core/store/MorvanteelStore.h"
-#include "design/SymbolIcons.h"
+#include "design/AppIcon.h"
 #include "desktop/shell/DesktopPanelManager.h"
 
 #include <QAction>
@@ -152,13 +152,8 @@ void StatusBarMenuController::populateMenu(QMenu& menu)
 
 QIcon StatusBarMenuController::statusIcon()
 {
-    if (SymbolIcons::source(symbolName) != SymbolIcons::Source::fallback)
-        return SymbolIcons::icon(symbolName);
-    // The symbol set's stand-in is a question mark; the tray gets the grid itself.
-    QIcon icon;
-    for (int side : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(drawnStatusIcon(side, QColor(0x8e, 0x8e, 0x93)));
-    return icon;
+    // The program's own icon, not a theme's: the tray shows the same fence as the menus.
+    return appicon::icon();
 }
 
 QPixmap StatusBarMenuController::drawnStatusIcon(int side, const QColor& color)

@@ -66,7 +66,7 @@ public:
     // controller while it lives; the tray's menu is filled this way each time it opens.
     void populateMenu(QMenu& menu);
 
-    // The item's icon: the theme's, else the drawn one.
+    // The item's icon: the program's own.
     static QIcon statusIcon();
     // A 2 × 2 grid of rounded squares with the top-left one filled, `side` pixels square.
     static QPixmap drawnStatusIcon(int side, const QColor& color);
