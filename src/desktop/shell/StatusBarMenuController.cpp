@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
-#include <QPainter>
 #include <QSystemTrayIcon>
 
 namespace mv {
@@ -154,36 +153,6 @@ QIcon StatusBarMenuController::statusIcon()
 {
     // The program's own icon, not a theme's: the tray shows the same fence as the menus.
     return appicon::icon();
-}
-
-QPixmap StatusBarMenuController::drawnStatusIcon(int side, const QColor& color)
-{
-    side = std::max(side, 8);
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal margin = side * 0.125;
-    const qreal gap = side * 0.125;
-    const qreal cell = (side - 2 * margin - gap) / 2;
-    const qreal stroke = std::max(1.0, side / 16.0);
-    const qreal radius = cell * 0.25;
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 2; ++column) {
-            const QRectF square(margin + column * (cell + gap), margin + row * (cell + gap), cell, cell);
-            if (row == 0 && column == 0) {
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(color);
-                painter.drawRoundedRect(square, radius, radius);
-            } else {
-                painter.setPen(QPen(color, stroke));
-                painter.setBrush(Qt::NoBrush);
-                const qreal inset = stroke / 2;
-                painter.drawRoundedRect(square.adjusted(inset, inset, -inset, -inset), radius, radius);
-            }
-        }
-    }
-    return pixmap;
 }
 
 void StatusBarMenuController::handleSwitchWorkspace(const QVariant& representedObject)

@@ -68,8 +68,6 @@ public:
 
     // The item's icon: the program's own.
     static QIcon statusIcon();
-    // A 2 × 2 grid of rounded squares with the top-left one filled, `side` pixels square.
-    static QPixmap drawnStatusIcon(int side, const QColor& color);
 
     // The menu's actions, each reading the store at the moment it runs.
     void handleSwitchWorkspace(const QVariant& representedObject);
