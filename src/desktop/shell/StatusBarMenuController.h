@@ -2,10 +2,8 @@
 
 #include "desktop/controlcenter/ControlCenterTab.h"
 
-#include <QColor>
 #include <QIcon>
 #include <QObject>
-#include <QPixmap>
 #include <QTimer>
 #include <QVariant>
 
