@@ -3,6 +3,7 @@
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassPillButton.h"
+#include "desktop/content/SinglePathDialog.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -50,17 +51,7 @@ public:
 
 std::optional<QString> CuratedAddItemPopover::chooseFileOrFolder(QWidget* parent)
 {
-    // On the heap and watched: should the window that owns it go while the dialog runs its own
-    // loop, the dialog goes with it and nothing is chosen.
-    const QPointer<QFileDialog> dialog = new FileOrFolderDialog(parent);
-    const int result = dialog->exec();
-    if (!dialog)
-        return std::nullopt;
-    const QStringList chosen = dialog->selectedFiles();
-    delete dialog.data();
-    if (result != QDialog::Accepted || chosen.size() != 1 || chosen.first().isEmpty())
-        return std::nullopt;
-    return chosen.first();
+    return runSinglePathDialog(new FileOrFolderDialog(parent));
 }
 
 QList<std::pair<FenceItemKind, QString>> CuratedAddItemPopover::kindSegments()

@@ -16,6 +16,7 @@
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalEntryModel.h"
 #include "desktop/content/PortalFilterField.h"
+#include "desktop/content/SinglePathDialog.h"
 #include "platform/gui/FileRevealer.h"
 #include "platform/gui/FileTrash.h"
 
@@ -78,20 +79,11 @@ QString PortalTabView::sortHelp(FenceSortMode mode)
 
 std::optional<QString> PortalTabView::chooseFolderWithDialog(QWidget* parent)
 {
-    // On the heap and watched: should the window that owns it go while the dialog runs its own
-    // loop, the dialog goes with it and nothing is chosen.
-    const QPointer<QFileDialog> dialog = new QFileDialog(parent);
+    auto* dialog = new QFileDialog(parent);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setLabelText(QFileDialog::Accept, bindPrompt);
-    const int result = dialog->exec();
-    if (!dialog)
-        return std::nullopt;
-    const QStringList chosen = dialog->selectedFiles();
-    delete dialog.data();
-    if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
-        return std::nullopt;
-    return chosen.first();
+    return runSinglePathDialog(dialog);
 }
 
 PortalTabView::FileActions PortalTabView::desktopFileActions()
