@@ -415,6 +415,11 @@ std::unique_ptr<FolderWatch> FolderWatch::open(const QString& folderPath, Scope 
     return opened;
 }
 
+bool FolderWatch::seesEveryChangeAt(const QString& folderPath)
+{
+    return changesAreSeen(filepaths::encoded(folderPath));
+}
+
 bool FolderWatch::pathStillNamesFolder() const
 {
     // Events name the folder, not the path: a symbolic link pointed elsewhere shows only here.

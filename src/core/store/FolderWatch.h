@@ -58,6 +58,10 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
+    // Whether every change to a folder at `folderPath` passes through this kernel: false on
+    // network and FUSE file systems, where no watch can vouch for a listing.
+    static bool seesEveryChangeAt(const QString& folderPath);
+
     // The path as opened.
     QString path() const { return m_path; }
     // False once the folder is gone and nothing more can be delivered.

@@ -87,8 +87,10 @@ std::optional<std::pair<std::shared_ptr<FolderWatch>, quint64>> PortalListingCac
 {
     std::shared_ptr<FolderWatch> watch = m_watches.value(path);
     std::optional<quint64> stamp = watch ? watch->stampBeforeReading() : std::nullopt;
-    if (!stamp) {
-        // Gone, replaced, or never watched: the folder the path names now is watched afresh.
+    // Gone, replaced, or never watched: the folder the path names now is watched afresh, unless
+    // its changes go unseen there, where a new watch (with its subfolder watches) could not
+    // vouch for it either.
+    if (!stamp && FolderWatch::seesEveryChangeAt(path)) {
         watch = FolderWatch::open(path);
         stamp = watch ? watch->stampBeforeReading() : std::nullopt;
     }
