@@ -263,7 +263,9 @@ void MacFenceContentView::setDropTargeted(bool targeted)
     if (m_isDropTargeted == targeted)
         return;
     m_isDropTargeted = targeted;
-    refresh();
+    // Only the glass shows it: the body and its listing stay as they are.
+    if (const std::optional<FenceModel> fence = m_store.fence(m_fenceID))
+        refreshSurface(*fence);
 }
 
 void MacFenceContentView::showEvent(QShowEvent* event)

@@ -211,7 +211,9 @@ PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, Des
 
     connect(&m_browser, &PortalBrowser::listingChanged, this, &PortalTabView::refreshFromStore);
     connect(&m_browser, &PortalBrowser::breadcrumbsChanged, this, &PortalTabView::refreshFromStore);
-    connect(&m_browser, &PortalBrowser::selectionChanged, this, &PortalTabView::refreshFromStore);
+    // A selection changes the tiles' highlight alone: the listing stays as it is.
+    connect(&m_browser, &PortalBrowser::selectionChanged, this,
+            [this] { m_list->setSelectedEntryID(m_browser.selectedEntryID()); });
 }
 
 PortalTabView::~PortalTabView() = default;
