@@ -27,24 +27,6 @@ bool isFolder(const QString& path)
     return ::stat(filepaths::encoded(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-QString badgeText(FenceItemKind kind)
-{
-    switch (kind) {
-    case FenceItemKind::app:
-        return QStringLiteral("应用");
-    case FenceItemKind::folder:
-        return QStringLiteral("文件夹");
-    default:
-        return QStringLiteral("文件");
-    }
-}
-
-QString lastComponent(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 } // namespace
 
 FenceDropHandling::FenceDropHandling(MorvanteelStore& store, PortalBrowser& browser, QWidget* fenceView)
@@ -111,9 +93,8 @@ FenceItem FenceDropHandling::droppedItem(const QUrl& url, const QUuid& id)
     const bool directory = isFolder(path);
     FenceItem item;
     item.id = id;
-    item.title = lastComponent(standardized);
-    const qsizetype slash = standardized.lastIndexOf(u'/');
-    item.subtitle = lastComponent(slash > 0 ? standardized.left(slash) : QStringLiteral("/"));
+    item.title = filepaths::lastComponent(standardized);
+    item.subtitle = filepaths::lastComponent(filepaths::parentPath(standardized));
     // An application bundle is a folder too; its extension decides first.
     if (FolderPortalEngine::pathExtension(standardized).compare(u"app", Qt::CaseInsensitive) == 0)
         item.kind = FenceItemKind::app;
@@ -125,7 +106,8 @@ FenceItem FenceDropHandling::droppedItem(const QUrl& url, const QUuid& id)
     item.symbolName = FolderPortalEngine::inferSymbol(
         standardized, directory ? FolderPortalEngine::EntryKind::Folder : FolderPortalEngine::EntryKind::File,
         std::nullopt);
-    item.badgeText = badgeText(item.kind);
+    // The kind's own name: "应用", "文件夹" or "文件".
+    item.badgeText = displayName(item.kind);
     return item;
 }
 
