@@ -3,22 +3,15 @@
 #include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
 
-#include <QDir>
-
 namespace mv {
 
 QUrl standardizedPreviewURL(const QUrl& url)
 {
-    if (!url.isLocalFile())
-        return url.adjusted(QUrl::NormalizePathSegments);
-    const std::optional<QString> local = filepaths::localPath(url);
-    if (!local || !QDir::isAbsolutePath(*local))
-        return url.adjusted(QUrl::NormalizePathSegments);
-    QString path = QDir::cleanPath(*local);
-    // cleanPath keeps ".." at the root, where it names the root itself.
-    while (path == u"/.." || path.startsWith(u"/../"))
-        path.remove(0, 3);
-    return QUrl::fromLocalFile(path.isEmpty() ? QStringLiteral("/") : path);
+    if (url.isLocalFile()) {
+        if (const std::optional<QString> path = filepaths::standardizedPath(url))
+            return QUrl::fromLocalFile(*path);
+    }
+    return url.adjusted(QUrl::NormalizePathSegments);
 }
 
 namespace quicklook {
