@@ -29,12 +29,6 @@ QFont titleFont()
     return designFont(FenceChecklistRowGeometry::titleFontSize, QFont::Medium);
 }
 
-const DesignEnvironment& environmentOf(const FenceChecklistListView* view)
-{
-    static const DesignEnvironment fallback;
-    return view->environment() ? *view->environment() : fallback;
-}
-
 // The list of rows, inset like the stack it stands for: 12 left and right, 10 at the bottom.
 class ChecklistRowsView final : public QListView {
 public:
@@ -163,7 +157,7 @@ QSize FenceChecklistDelegate::sizeHint(const QStyleOptionViewItem& option, const
 
 void FenceChecklistDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const DesignEnvironment& environment = environmentOf(m_view);
+    const DesignEnvironment& environment = environmentOrDefault(m_view->environment());
     const ColorScheme scheme = environment.colorScheme();
     const QUuid id = index.data(FenceChecklistModel::TaskIDRole).toUuid();
     const bool completed = index.data(FenceChecklistModel::CompletedRole).toBool();
@@ -418,7 +412,7 @@ FenceChecklistRowGeometry FenceChecklistListView::rowGeometry(int row) const
 
 void FenceChecklistListView::refresh()
 {
-    const DesignEnvironment& environment = environmentOf(this);
+    const DesignEnvironment& environment = environmentOrDefault(this->environment());
     const ColorScheme scheme = environment.colorScheme();
     const auto& tasks = m_model->tasks();
     const auto done = std::count_if(tasks.begin(), tasks.end(), [](const FenceChecklistTask& t) { return t.isCompleted; });
