@@ -435,7 +435,8 @@ UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& prefer
     // No name in a folder that no path of ours names: the move to it is then refused.
     if (hasInexactPath(folder))
         return UniqueDestination{};
-    const QString folderPath = standardizedPath(folder).value_or(standardizedOrRelative(folder.toLocalFile()));
+    const std::optional<QString> standardized = standardizedPath(folder);
+    const QString folderPath = standardized ? *standardized : standardizedOrRelative(folder.toLocalFile());
     QString chosen;
     const bool didRename = uniqueDestinationIn(folderPath, preferredFileName, reservedPaths, chosen);
     return UniqueDestination{QUrl::fromLocalFile(chosen), didRename};
