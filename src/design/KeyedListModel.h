@@ -75,8 +75,10 @@ protected:
             records.append(record);
         }
         removeGone(seen);
-        moveIntoOrder(keys);
-        insertNew(records, keys);
+        // The rows left: moving them into order keeps the same set of keys.
+        const QSet<Key> present(m_keys.cbegin(), m_keys.cend());
+        moveIntoOrder(keys, present);
+        insertNew(records, keys, present);
         updateChanged(records);
     }
 
@@ -101,10 +103,9 @@ private:
         }
     }
 
-    void moveIntoOrder(const QList<Key>& keys)
+    void moveIntoOrder(const QList<Key>& keys, const QSet<Key>& present)
     {
         // The rows left, in the order `keys` gives them.
-        const QSet<Key> present(m_keys.cbegin(), m_keys.cend());
         QList<Key> order;
         order.reserve(m_keys.size());
         for (const Key& key : keys) {
@@ -169,11 +170,10 @@ private:
         Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
-    void insertNew(const QList<Record>& records, const QList<Key>& keys)
+    void insertNew(const QList<Record>& records, const QList<Key>& keys, const QSet<Key>& present)
     {
         // The rows kept are now a subsequence of `records` in its order, so walking both
         // together finds each run of new records at the row where it belongs.
-        const QSet<Key> present(m_keys.cbegin(), m_keys.cend());
         int row = 0;
         while (row < records.size()) {
             if (present.contains(keys[row])) {
