@@ -482,6 +482,7 @@ ControlCenterPageInputs ControlCenterView::pageInputs()
             if (self && self->m_onOpenSpotSearch)
                 self->m_onOpenSpotSearch();
         },
+        m_fileDialogs,
     };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/models/ModelEnums.h"
+#include "desktop/controlcenter/ControlCenterFileDialogs.h"
 #include "desktop/controlcenter/ControlCenterTab.h"
 #include "desktop/controlcenter/ControlCenterTabBinding.h"
 
@@ -35,6 +36,8 @@ struct ControlCenterPageInputs {
     // "调色" on a fence: selects the fence and shows the appearance page.
     std::function<void(const QUuid& fenceID)> onInspectAppearance;
     std::function<void()> onOpenSpotSearch;
+    // The dialogs a page asks for folders and files with.
+    ControlCenterFileDialogs fileDialogs;
 };
 
 // The content of the control-center window: a sidebar with the product header, the page list
@@ -73,6 +76,10 @@ public:
                       std::function<void()> onOpenSpotSearch, DesignEnvironment* environment,
                       PageFactory makePage = {}, QWidget* parent = nullptr);
     ~ControlCenterView() override;
+
+    // The dialogs handed to the pages; the system's until replaced. Pages made from then on
+    // get the new ones.
+    void setFileDialogs(ControlCenterFileDialogs dialogs) { m_fileDialogs = std::move(dialogs); }
 
     // Ctrl+Q in the window and the sidebar's quit button; unset, both do nothing.
     std::function<void()> onQuit;
@@ -124,6 +131,7 @@ private:
     std::function<void()> m_onOpenSpotSearch;
     QPointer<DesignEnvironment> m_environment;
     PageFactory m_makePage;
+    ControlCenterFileDialogs m_fileDialogs = ControlCenterFileDialogs::system();
 
     QSplitter* m_split = nullptr;
     LiquidGlassIconBadge* m_headerBadge = nullptr;

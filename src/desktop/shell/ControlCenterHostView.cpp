@@ -1,6 +1,7 @@
 #include "desktop/shell/ControlCenterHostView.h"
 
 #include "design/DesignEnvironment.h"
+#include "desktop/controlcenter/ControlCenterPages.h"
 #include "desktop/controlcenter/ControlCenterView.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 
@@ -20,12 +21,11 @@ ControlCenterHostView::ControlCenterHostView(MorvanteelAppRuntime& runtime, QWid
         if (owner)
             owner->showSpotSearch();
     };
-    // The pages are placeholders until the real ones are handed in as a page factory.
     m_view = new ControlCenterView(runtime.store(), runtime.panelManager(),
                                    bindControlCenterTab(&runtime, &MorvanteelAppRuntime::controlCenterTab,
                                                         &MorvanteelAppRuntime::setControlCenterTab,
                                                         &MorvanteelAppRuntime::controlCenterTabChanged),
-                                   openSpotSearch, m_design, {}, this);
+                                   openSpotSearch, m_design, &makeControlCenterPage, this);
     m_view->onQuit = [owner] {
         if (owner)
             owner->quit();
