@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEasingCurve>
 #include <QGuiApplication>
@@ -239,6 +240,14 @@ bool DesktopFencePanel::event(QEvent* event)
     else if (event->type() == QEvent::WindowDeactivate)
         Q_EMIT resignedKey();
     return result;
+}
+
+void DesktopFencePanel::closeEvent(QCloseEvent* event)
+{
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 // An application-wide filter sees a key press before the widget it is meant for and before

@@ -88,6 +88,10 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    // Refuses the window manager's close (Alt+F4, a task switcher's close): a fence is hidden
+    // and shown only as the program presents it, so a window closed behind its back would stay
+    // away until the next presentation.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
