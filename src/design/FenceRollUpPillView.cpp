@@ -82,6 +82,8 @@ FenceRollUpPillView::FenceRollUpPillView(DesignEnvironment* environment, QWidget
     m_tabLabel->setFont(designFont(10, QFont::Medium));
     texts->addWidget(m_tabLabel);
     row->addLayout(texts, 0);
+    // The two lines as one block in the middle of the capsule, not spread over its height.
+    row->setAlignment(texts, Qt::AlignVCenter);
 
     row->addSpacerItem(new QSpacerItem(4, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
 

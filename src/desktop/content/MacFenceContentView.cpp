@@ -64,7 +64,10 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_surface);
+    // The glass fills the view; rolled up, it is only the pill at the top and the rest of the
+    // view (kept at the expanded height by the panel) stays clear.
+    outer->addWidget(m_surface, 1);
+    outer->addStretch(0);
     auto* column = new QVBoxLayout(m_surface);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -187,6 +190,9 @@ void MacFenceContentView::refresh()
 void MacFenceContentView::refreshSurface(const FenceModel& fence)
 {
     const bool selected = m_store.selectedFenceID() == fence.id;
+    // A capsule as tall as the whole view would show only the top of its arc through the
+    // 46-high window of a rolled-up fence.
+    m_surface->setMaximumHeight(isRolledUp(fence) ? FenceHeaderView::fixedHeight : QWIDGETSIZE_MAX);
     m_surface->setModifier(liquidGlassSurface(fence.style.tint, fence.style.cornerRadius, fence.style.glassOpacity,
                                               true, isRolledUp(fence), m_isDropTargeted || selected));
 }
@@ -213,7 +219,7 @@ void MacFenceContentView::refreshHeader(const FenceModel& fence)
 void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 {
     // One tab needs no strip; its new tabs come from the fence menu.
-    const bool shown = fence.tabs.size() >= 2;
+    const bool shown = fence.tabs.size() >= 2 && !isRolledUp(fence);
     if (shown) {
         m_tabStrip->setTabs(fence.tabs);
         m_tabStrip->setActiveTabID(fence.activeTabID);
@@ -225,7 +231,8 @@ void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 void MacFenceContentView::refreshBody(const FenceModel& fence)
 {
     const FenceTab* tab = fence.activeTab();
-    m_body->setVisible(tab != nullptr);
+    // Rolled up, the pill is the header alone.
+    m_body->setVisible(tab != nullptr && !isRolledUp(fence));
     if (!tab) {
         m_body->setCurrentWidget(m_noBodyPage);
         return;

@@ -297,6 +297,21 @@ private Q_SLOTS:
         QVERIFY(glass.interactive);
         // A rolled-up header hides the lock button and the menu with its other trailing actions.
         QCOMPARE(f.isShown(f.view->menuButton()), !rolledUp);
+
+        // The panel keeps the view at the expanded height; rolled up, the glass is the 46-high
+        // pill at its top with the header inside, and nothing is drawn below it.
+        f.view->resize(340, 280);
+        QCoreApplication::processEvents();
+        const QRect surface = f.view->surface()->geometry();
+        QCOMPARE(surface.top(), 0);
+        QCOMPARE(surface.height(), rolledUp ? FenceHeaderView::fixedHeight : 280);
+        QVERIFY(surface.contains(f.view->header()->geometry().translated(surface.topLeft())));
+        // Drawn as over the panel's clear window: without the top-level background.
+        QImage shot(f.view->size(), QImage::Format_ARGB32_Premultiplied);
+        shot.fill(Qt::transparent);
+        f.view->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+        QCOMPARE(qAlpha(shot.pixel(170, 140)) == 0, rolledUp);
+        QVERIFY(qAlpha(shot.pixel(170, 23)) > 0);
     }
 
     void collapseControlAsksThePanelManager()
