@@ -901,7 +901,9 @@ private Q_SLOTS:
 
         QCOMPARE(widgetTree(f.view.get()), before);
         QVERIFY(editor);
-        if (change != u"tab")
+        // Another tab, or a roll-up that leaves only the header, takes the editor out of view and
+        // the focus with it; nothing else may.
+        if (change != u"tab" && change != u"collapse")
             QCOMPARE(QApplication::focusWidget(), editor.data());
     }
 };
