@@ -1,5 +1,7 @@
 #include "core/models/DeepLink.h"
 #include "core/store/support/StoreFixture.h"
+#include "design/GlassSymbolMark.h"
+#include "design/SymbolIcons.h"
 #include "desktop/content/FencePanelContent.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/SpotSearchHUDPanel.h"
@@ -178,6 +180,17 @@ class SpotSearchPanelTest final : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // Every symbol the panel shows has an icon, not the question-mark stand-in of an unknown name.
+    void everySymbolIsKnown()
+    {
+        SpotDesk desk;
+        desk.showPanel();
+        const QList<GlassSymbolMark*> marks = desk.view().findChildren<GlassSymbolMark*>();
+        QVERIFY(!marks.isEmpty());
+        for (const GlassSymbolMark* mark : marks)
+            QVERIFY2(SymbolIcons::isKnown(mark->symbolName()), qPrintable(mark->symbolName()));
+    }
 
     // The list is the store's search for what is typed, in the store's order; the footer counts
     // it and an empty search shows the empty state instead.
