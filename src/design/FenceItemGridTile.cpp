@@ -227,6 +227,10 @@ FenceItemTileGeometry FenceItemGridTile::geometry(const QRectF& bounds) const
         if (m_isPinned) {
             const qreal pinSide = SymbolIcons::sideForFontSize(8.5) + 6; // symbol padded 3 each side
             g.pin = QRectF(g.icon.right() - pinSide / 2 + 4, g.icon.top() - pinSide / 2 - 4, pinSide, pinSide);
+            // Nudged up over the icon's corner it would stick out of the tile and lose its top
+            // half; it stays whole inside the tile's edge.
+            g.pin.moveTop(std::max(g.pin.top(), bounds.top() + 1));
+            g.pin.moveRight(std::min(g.pin.right(), bounds.right() - 1));
         }
         const QFont font = gridTitleFont(m_iconScale);
         const qsizetype lines = std::max<qsizetype>(1, layoutTextLines(m_title, font, content.width(), 2).size());
