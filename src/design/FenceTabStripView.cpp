@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace mv {
 
@@ -195,6 +196,7 @@ FenceTabStripView::FenceTabStripView(DesignEnvironment* environment, QWidget* pa
     m_scrollArea->setAutoFillBackground(false);
     m_scrollArea->viewport()->setAttribute(Qt::WA_TranslucentBackground);
     outer->addWidget(m_scrollArea);
+    m_scrollArea->viewport()->installEventFilter(this);
 
     m_selectionTransition = new GlassTransition(this);
     m_content = new FenceTabStripContent(this);
@@ -277,6 +279,7 @@ void FenceTabStripView::setTabs(const QList<FenceTab>& tabs)
     }
     m_scrollArea->setFixedHeight(std::max(30, m_content->sizeHint().height()));
     m_content->update();
+    revealActiveTab();
 }
 
 void FenceTabStripView::setActiveTabID(const QUuid& activeTabID)
@@ -287,6 +290,37 @@ void FenceTabStripView::setActiveTabID(const QUuid& activeTabID)
     for (FenceTabCapsule* capsule : std::as_const(m_capsules))
         capsule->setActive(capsule->tabID() == m_activeTabID);
     m_content->update();
+    revealActiveTab();
+}
+
+void FenceTabStripView::revealActiveTab()
+{
+    // Queued: the row lays out its new and moved capsules only when events are next handled.
+    QMetaObject::invokeMethod(this, [strip = QPointer<FenceTabStripView>(this)] {
+        if (!strip)
+            return;
+        strip->m_content->layout()->activate();
+        if (FenceTabCapsule* active = strip->m_capsules.value(strip->m_activeTabID))
+            strip->m_scrollArea->ensureWidgetVisible(active, 12, 0);
+    }, Qt::QueuedConnection);
+}
+
+bool FenceTabStripView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scrollArea->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint pixels = wheel->pixelDelta();
+        const QPoint angle = wheel->angleDelta();
+        // Whichever way the wheel or touchpad moved most, the strip moves sideways.
+        const int delta = !pixels.isNull() ? (std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y())
+                                           : (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) / 4;
+        QScrollBar* bar = m_scrollArea->horizontalScrollBar();
+        if (bar->maximum() > 0 && delta != 0) {
+            bar->setValue(bar->value() - delta);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FenceTabStripView::setTint(FenceTintPalette tint)

@@ -80,12 +80,19 @@ public:
 
     QSize sizeHint() const override;
 
+protected:
+    // A wheel turned over the strip scrolls it sideways, so tabs beyond its width stay in reach
+    // with a mouse that has only the one wheel.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     friend class FenceTabCapsule;
     friend class FenceTabStripContent;
     void capsuleClicked(const QUuid& tabID);
     void refreshAddButton();
     QRectF activeRect() const;
+    // Scrolls the active tab into view once the row has its new layout.
+    void revealActiveTab();
 
     QPointer<DesignEnvironment> m_environment;
     QList<FenceTab> m_tabs;

@@ -3,7 +3,9 @@
 #include "design/LiquidGlassButton.h"
 #include "support/DesignTestSupport.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QWheelEvent>
 #include <QMenu>
 #include <QtTest>
 
@@ -27,7 +29,7 @@ struct StripFixture {
         strip = new FenceTabStripView(&environment, &window);
         const QStringList titles{QStringLiteral("暂存桌面"), QStringLiteral("工作文档"), QStringLiteral("截屏归档")};
         for (int i = 0; i < count; ++i)
-            tabs.append(makeTab(titles[i], QStringLiteral("doc.text.fill")));
+            tabs.append(makeTab(titles[i % titles.size()], QStringLiteral("doc.text.fill")));
         strip->setTabs(tabs);
         strip->setActiveTabID(tabs.value(0).id);
         strip->setTint(FenceTintPalette::mint);
@@ -154,6 +156,39 @@ private Q_SLOTS:
         QCOMPARE(second->text(), QStringLiteral("文档"));
         QVERIFY(second->isActive() && !third->isActive());
         QTRY_VERIFY(!f.strip->capsule(f.tabs[0].id));
+    }
+
+    // More tabs than the strip is wide: the wheel scrolls them into reach, and the active tab is
+    // always scrolled into view.
+    void everyTabStaysReachable()
+    {
+        StripFixture f(9);
+        QVERIFY(f.ok);
+        f.strip->resize(240, 40);
+        QApplication::processEvents();
+        QWidget* viewport = f.strip->findChild<QAbstractScrollArea*>(QStringLiteral("tabScroll"))->viewport();
+        const auto shown = [&](const QUuid& id) {
+            const FenceTabCapsule* capsule = f.strip->capsule(id);
+            const QRect inViewport(capsule->mapTo(viewport, QPoint()), capsule->size());
+            return viewport->rect().contains(inViewport);
+        };
+        QVERIFY(shown(f.tabs.first().id));
+        QVERIFY(!shown(f.tabs.last().id));
+
+        for (int turn = 0; turn < 40 && !shown(f.tabs.last().id); ++turn) {
+            const QPointF at(viewport->rect().center());
+            QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &wheel);
+        }
+        QVERIFY(shown(f.tabs.last().id));
+
+        f.strip->setActiveTabID(f.tabs.first().id == f.strip->activeTabID() ? f.tabs[1].id : f.tabs.first().id);
+        QTRY_VERIFY(shown(f.strip->activeTabID()));
+        f.strip->setActiveTabID(f.tabs.last().id);
+        QTRY_VERIFY(shown(f.tabs.last().id));
+        f.strip->setActiveTabID(f.tabs.first().id);
+        QTRY_VERIFY(shown(f.tabs.first().id));
     }
 
     void opaqueActiveTab()
