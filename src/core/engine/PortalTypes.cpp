@@ -27,9 +27,11 @@ bool PortalFileEntry::hasExactName() const
 
 QString PortalFileEntry::formattedSize() const
 {
-    if (isDirectory)
-        return QStringLiteral("文件夹");
+    return isDirectory ? QStringLiteral("文件夹") : formattedFileSize(fileSize);
+}
 
+QString formattedFileSize(qint64 fileSize)
+{
     // The way file managers count file sizes: decimal units (1 KB = 1000 bytes), whole
     // bytes and kilobytes, one decimal for megabytes, two from gigabytes on, trailing zeros
     // dropped. Empty files read "零字节", as the Chinese desktop shows them.

@@ -48,6 +48,9 @@ struct PortalScanResult {
     bool operator==(const PortalScanResult&) const = default;
 };
 
+// A byte count the way portal tiles, previews and tidy plans show it ("2 KB", "零字节").
+[[nodiscard]] QString formattedFileSize(qint64 bytes);
+
 template<> inline constexpr bool isHashableRecord<PortalFileEntry> = true;
 
 template<class V, RecordOf<PortalFileEntry> R>

@@ -47,9 +47,7 @@ QString kindText(const QString& name, FolderPortalEngine::EntryKind kind, const 
 
 QString formattedSize(qint64 bytes)
 {
-    PortalFileEntry entry;
-    entry.fileSize = bytes;
-    return entry.formattedSize();
+    return formattedFileSize(bytes);
 }
 
 QString formattedDate(const QDateTime& date)
