@@ -1,5 +1,6 @@
 #include "desktop/preview/QuickLookHUDStyle.h"
 
+#include "design/DesignFonts.h"
 #include "design/LiquidGlassTokens.h"
 
 #include <algorithm>
@@ -19,12 +20,7 @@ QColor hudSecondary()
 
 QFont monospacedFont(qreal pixelSize)
 {
-    QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
+    return designMonospacedFont(pixelSize);
 }
 
 } // namespace mv::quicklook
