@@ -8,7 +8,8 @@
 
 namespace mv {
 
-QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines)
+QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines,
+                            Qt::TextElideMode elideMode)
 {
     QStringList lines;
     if (text.isEmpty() || width <= 0)
@@ -29,13 +30,21 @@ QStringList layoutTextLines(const QString& text, const QFont& font, qreal width,
             break;
         line.setLineWidth(width);
         if (lines.size() == maximumLines - 1) {
-            lines.append(metrics.elidedText(flat.mid(line.textStart()), Qt::ElideRight, width));
+            lines.append(metrics.elidedText(flat.mid(line.textStart()), elideMode, width));
             break;
         }
         lines.append(flat.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
     return lines;
+}
+
+GlassTextLabel* makeGlassTextLabel(const QString& text, const QFont& font, QWidget* parent)
+{
+    auto* label = new GlassTextLabel(parent);
+    label->setText(text);
+    label->setFont(font);
+    return label;
 }
 
 GlassTextLabel::GlassTextLabel(QWidget* parent)
@@ -94,9 +103,17 @@ void GlassTextLabel::setStrikeOut(bool strikeOut)
     update();
 }
 
+void GlassTextLabel::setElideMode(Qt::TextElideMode mode)
+{
+    if (m_elideMode == mode)
+        return;
+    m_elideMode = mode;
+    update();
+}
+
 QString GlassTextLabel::displayedText(int width) const
 {
-    return layoutTextLines(m_text, m_font, width, m_maximumLines).join(u'\n');
+    return layoutTextLines(m_text, m_font, width, m_maximumLines, m_elideMode).join(u'\n');
 }
 
 QSize GlassTextLabel::sizeHint() const
@@ -123,7 +140,7 @@ void GlassTextLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setFont(m_font);
     painter.setPen(m_color);
-    const QStringList lines = layoutTextLines(m_text, m_font, width(), m_maximumLines);
+    const QStringList lines = layoutTextLines(m_text, m_font, width(), m_maximumLines, m_elideMode);
     const QFontMetricsF metrics(m_font);
     const qreal blockHeight = metrics.height() * qreal(lines.size());
     qreal y = (m_alignment & Qt::AlignTop) ? 0 : (height() - blockHeight) / 2.0;

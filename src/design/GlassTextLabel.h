@@ -23,6 +23,8 @@ public:
     void setMaximumLines(int lines);
     void setAlignment(Qt::Alignment alignment);
     void setStrikeOut(bool strikeOut);
+    // Where a line too long for the label is cut; at the end unless set.
+    void setElideMode(Qt::TextElideMode mode);
 
     // The text as it is drawn in `width`: elided, wrapped to the line limit.
     QString displayedText(int width) const;
@@ -41,10 +43,15 @@ private:
     QColor m_color = Qt::black;
     int m_maximumLines = 1;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    Qt::TextElideMode m_elideMode = Qt::ElideRight;
 };
+
+// A label of `text` in `font`, in `parent`.
+GlassTextLabel* makeGlassTextLabel(const QString& text, const QFont& font, QWidget* parent);
 
 // Lays `text` out in `width` with at most `maximumLines` lines, the last one elided. Returns
 // the lines.
-QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines);
+QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines,
+                            Qt::TextElideMode elideMode = Qt::ElideRight);
 
 } // namespace mv

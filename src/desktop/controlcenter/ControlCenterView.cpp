@@ -48,14 +48,6 @@ QColor separatorColor(ColorScheme scheme)
     return withOpacity(GlassPalette::primary(scheme), 0.12);
 }
 
-GlassTextLabel* makeLabel(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* label = new GlassTextLabel(parent);
-    label->setText(text);
-    label->setFont(font);
-    return label;
-}
-
 // The sidebar column: its own background with a hairline on the trailing edge, 220 to 280
 // wide, 246 to begin with.
 class SidebarColumn final : public QWidget {
@@ -368,8 +360,8 @@ QWidget* ControlCenterView::buildHeader()
 
     auto* names = new QVBoxLayout();
     names->setSpacing(2);
-    m_productLabel = makeLabel(productName, designFont(15, QFont::Bold), header);
-    m_subtitleLabel = makeLabel(productSubtitle, designFont(11), header);
+    m_productLabel = makeGlassTextLabel(productName, designFont(15, QFont::Bold), header);
+    m_subtitleLabel = makeGlassTextLabel(productSubtitle, designFont(11), header);
     names->addWidget(m_productLabel);
     names->addWidget(m_subtitleLabel);
     row->addLayout(names, 1);
@@ -384,7 +376,7 @@ QWidget* ControlCenterView::buildQuickControls()
     column->setContentsMargins(12, 0, 12, 12);
     column->setSpacing(8);
 
-    m_quickControlsHeading = makeLabel(quickControlsHeading, designFont(11, QFont::DemiBold), panel);
+    m_quickControlsHeading = makeGlassTextLabel(quickControlsHeading, designFont(11, QFont::DemiBold), panel);
     column->addWidget(m_quickControlsHeading);
 
     m_peekSwitch = new QuickControlSwitch(m_environment, peekSwitchLabel(), panel);
@@ -418,7 +410,7 @@ QWidget* ControlCenterView::buildQuickControls()
     m_statusBox = new StatusBox(m_environment, panel);
     auto* statusPadding = new QVBoxLayout(m_statusBox);
     statusPadding->setContentsMargins(8, 8, 8, 8);
-    m_statusLabel = makeLabel(QString(), designFont(10.5), m_statusBox);
+    m_statusLabel = makeGlassTextLabel(QString(), designFont(10.5), m_statusBox);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setMaximumLines(3);
     m_statusLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -458,7 +450,7 @@ QWidget* ControlCenterView::makePlaceholderPage(ControlCenterTab tab, const Cont
     page->setObjectName(QStringLiteral("pagePlaceholder"));
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(28, 24, 28, 24);
-    auto* heading = makeLabel(title(tab), designFont(20, QFont::Bold), page);
+    auto* heading = makeGlassTextLabel(title(tab), designFont(20, QFont::Bold), page);
     heading->setObjectName(QStringLiteral("pageTitle"));
     heading->setColor(GlassPalette::primaryForeground(schemeOf(inputs.environment)));
     column->addWidget(heading);
