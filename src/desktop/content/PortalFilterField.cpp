@@ -1,5 +1,6 @@
 #include "desktop/content/PortalFilterField.h"
 
+#include "design/ComposingLineEdit.h"
 #include "design/DesignFonts.h"
 #include "design/GlassSymbolMark.h"
 #include "design/LiquidGlassShapeKind.h"
@@ -7,51 +8,10 @@
 #include "desktop/content/PortalPlainButton.h"
 
 #include <QHBoxLayout>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPointer>
 
 namespace mv {
-
-// The text field, which knows when an input method is composing: QLineEdit does not say.
-class PortalFilterLineEdit final : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-
-    bool isComposing() const { return m_composing; }
-    std::function<void()> onCompositionEnded;
-
-protected:
-    void inputMethodEvent(QInputMethodEvent* event) override
-    {
-        const QPointer<PortalFilterLineEdit> self(this);
-        // A commit inside this call reports its edit while still counted as composing, so the
-        // store's answer to it waits for the end of the composition like any other.
-        QLineEdit::inputMethodEvent(event);
-        if (!self)
-            return;
-        const bool composing = !event->preeditString().isEmpty();
-        const bool ended = m_composing && !composing;
-        m_composing = composing;
-        if (ended && onCompositionEnded)
-            onCompositionEnded();
-    }
-
-    void focusOutEvent(QFocusEvent* event) override
-    {
-        // Leaving the field ends any composition in it.
-        QLineEdit::focusOutEvent(event);
-        if (m_composing) {
-            m_composing = false;
-            if (onCompositionEnded)
-                onCompositionEnded();
-        }
-    }
-
-private:
-    bool m_composing = false;
-};
 
 PortalFilterField::PortalFilterField(DesignEnvironment* environment, QWidget* parent)
     : QWidget(parent)
@@ -65,7 +25,7 @@ PortalFilterField::PortalFilterField(DesignEnvironment* environment, QWidget* pa
     m_symbol->setObjectName(QStringLiteral("filterSymbol"));
     row->addWidget(m_symbol, 0, Qt::AlignVCenter);
 
-    m_field = new PortalFilterLineEdit(this);
+    m_field = new ComposingLineEdit(this);
     m_field->setObjectName(QStringLiteral("filterField"));
     m_field->setPlaceholderText(placeholder);
     m_field->setAccessibleName(placeholder);
@@ -90,7 +50,6 @@ PortalFilterField::PortalFilterField(DesignEnvironment* environment, QWidget* pa
         if (onClear)
             onClear();
     });
-    m_field->onCompositionEnded = [this] { compositionEnded(); };
     if (m_environment)
         connect(m_environment, &DesignEnvironment::changed, this, &PortalFilterField::refreshColors);
     refreshColors();
@@ -121,21 +80,7 @@ ColorScheme PortalFilterField::scheme() const
 void PortalFilterField::setFilterText(const QString& text)
 {
     m_clearButton->setVisible(!text.isEmpty());
-    if (m_field->isComposing()) {
-        m_pendingText = text;
-        return;
-    }
-    m_pendingText.reset();
-    if (m_field->text() != text)
-        m_field->setText(text);
-}
-
-void PortalFilterField::compositionEnded()
-{
-    if (!m_pendingText)
-        return;
-    const QString pending = *std::exchange(m_pendingText, std::nullopt);
-    setFilterText(pending);
+    m_field->setStoredText(text);
 }
 
 void PortalFilterField::refreshColors()

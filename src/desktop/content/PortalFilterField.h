@@ -12,8 +12,8 @@ class QLineEdit;
 
 namespace mv {
 
+class ComposingLineEdit;
 class GlassSymbolMark;
-class PortalFilterLineEdit;
 class PortalPlainButton;
 
 // The portal tab's filter: a capsule holding the filter symbol, a plain text field and, while a
@@ -50,13 +50,11 @@ protected:
 private:
     ColorScheme scheme() const;
     void refreshColors();
-    void compositionEnded();
 
     QPointer<DesignEnvironment> m_environment;
     GlassSymbolMark* m_symbol;
-    PortalFilterLineEdit* m_field;
+    ComposingLineEdit* m_field;
     PortalPlainButton* m_clearButton;
-    std::optional<QString> m_pendingText;
 };
 
 } // namespace mv
