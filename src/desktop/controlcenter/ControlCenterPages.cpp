@@ -1,5 +1,7 @@
 #include "desktop/controlcenter/ControlCenterPages.h"
 
+#include "desktop/controlcenter/SmartRulesAndDryRunTabView.h"
+
 namespace mv {
 
 QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInputs& inputs)
@@ -9,7 +11,7 @@ QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInpu
     case ControlCenterTab::workspaces:
         return nullptr;
     case ControlCenterTab::smartRules:
-        return nullptr;
+        return new SmartRulesAndDryRunTabView(inputs.store, inputs.environment, inputs.fileDialogs);
     case ControlCenterTab::appearance:
         return nullptr;
     case ControlCenterTab::companion:
