@@ -232,12 +232,13 @@ QWidget* SmartRulesAndDryRunTabView::buildRulesColumn()
     m_rulesScroll->viewport()->setAutoFillBackground(false);
     auto* cards = new QWidget(m_rulesScroll);
     cards->setObjectName(QStringLiteral("ruleCards"));
-    cards->setAutoFillBackground(false);
     m_cardsLayout = new QVBoxLayout(cards);
     m_cardsLayout->setContentsMargins(0, 2, 0, 2);
     m_cardsLayout->setSpacing(10);
     m_cardsLayout->addStretch(1);
     m_rulesScroll->setWidget(cards);
+    // The scroll area fills its content by default; the backdrop shows through here too.
+    cards->setAutoFillBackground(false);
     layout->addWidget(m_rulesScroll, 1);
     return column;
 }

@@ -7,6 +7,7 @@
 #include "design/LiquidGlassPillButton.h"
 #include "desktop/content/PortalPlainButton.h"
 #include "desktop/controlcenter/ControlCenterPages.h"
+#include "desktop/controlcenter/ControlCenterView.h"
 #include "desktop/controlcenter/DryRunPlanModel.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 #include "desktop/controlcenter/SmartRulesAndDryRunTabView.h"
@@ -20,8 +21,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListView>
-#include <QPainter>
 #include <QSpinBox>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <algorithm>
@@ -112,22 +113,13 @@ struct PageFixture : TwoWorkspaceStore {
         return QDir(folder).entryList(QDir::Files, QDir::Name);
     }
 
-    // The page over the window's own colour (it is transparent, as over the control center's
-    // backdrop), saved under the build folder for people to look at.
-    QImage savePicture(const QString& name) const
+    // A picture for people to look at, under the build folder.
+    static void savePicture(const QImage& image, const QString& name)
     {
-        const bool dark = environment.isDark();
-        QImage image(page->size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(dark ? QColor(0x1e, 0x1f, 0x22) : QColor(0xf4, 0xf4, 0xf6));
-        {
-            QPainter painter(&image);
-            page->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-        }
         const QString folder = QStringLiteral(MORVANTEEL_BUILD_DIR "/screens");
         const QString file = folder + u'/' + name + u".png"_s;
         if (!QDir().mkpath(folder) || !image.save(file))
             qWarning("could not save %s", qPrintable(file));
-        return image;
     }
 
     bool emptyStateShown() const { return page->emptyState()->isVisible(); }
@@ -390,6 +382,29 @@ private Q_SLOTS:
         QCOMPARE(first->priorityStepper()->text(), u"P30"_s);
     }
 
+    // Scrolling the cards with the wheel over a stepper or a picker not clicked into changes no
+    // rule: the turn goes to the scroll area.
+    void aWheelOverAControlNotInUseChangesNothing()
+    {
+        PageFixture fixture;
+        fixture.open();
+        fixture.page->rulesHeadingLabel()->setFocus();
+        SmartRuleCard* card = fixture.card();
+        const int writes = fixture.stateWrites;
+        const QList<SmartRule> before = fixture.store->smartRules();
+        for (QWidget* control : {static_cast<QWidget*>(card->priorityStepper()), static_cast<QWidget*>(card->matchModePicker()),
+                                 static_cast<QWidget*>(card->conditionRows().at(0)->fieldPicker())}) {
+            QVERIFY(!control->hasFocus());
+            const QPointF at = QRectF(control->rect()).center();
+            QWheelEvent wheel(at, control->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(control, &wheel);
+        }
+        QCOMPARE(fixture.store->smartRules(), before);
+        QCOMPARE(fixture.stateWrites, writes);
+        QCOMPARE(card->priorityStepper()->value(), 10);
+    }
+
     // Priorities outside the stepper's range, as a backup may bring them, stay as stored when
     // the page opens and when another field of the rule is edited.
     void anImportedPriorityOutsideTheRangeSurvives()
@@ -591,33 +606,47 @@ private Q_SLOTS:
         QTest::newRow("light") << ColorScheme::light;
         QTest::newRow("dark") << ColorScheme::dark;
     }
+    // The page as the control center shows it, over the faint wallpaper, on the demo folder it
+    // opens with; then the same after the tidy.
     void picturesOfThePage()
     {
         QFETCH(ColorScheme, scheme);
         PageFixture fixture({extensionRule(u"文本"_s, u"txt"_s, u"文本归档"_s, 10),
                              extensionRule(u"图片"_s, u"png, jpg"_s, u"图片"_s, 20)});
+        for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.png"_s})
+            fixture.writeFile(fixture.demoPath() + u'/' + name, name.toUtf8());
         // One name already taken in its destination: renamed on the move.
-        fixture.writeFile(fixture.source() + u"/文本归档/a.txt"_s, "old");
+        fixture.writeFile(fixture.demoPath() + u"/文本归档/a.txt"_s, "old");
         fixture.appendFence(fixture.desk, u"下载"_s, {plainTab(FenceKind::portal, u"下载"_s)});
-        fixture.open(scheme);
-        fixture.click(fixture.page->chooseFolderButton());
-        QCOMPARE(fixture.page->planModel()->rowCount(), 3);
-        QVERIFY(std::any_of(fixture.page->dryRunPlan()->matchedMoves.cbegin(),
-                            fixture.page->dryRunPlan()->matchedMoves.cend(),
+        fixture.environment.setColorScheme(scheme);
+        DesktopPanelManager manager(*fixture.store);
+        const ControlCenterTabBinding page{[] { return ControlCenterTab::smartRules; }, [](ControlCenterTab) {},
+                                           [](QObject*, std::function<void()>) { return QMetaObject::Connection(); }};
+        ControlCenterView view(*fixture.store, manager, page, {}, &fixture.environment, &makeControlCenterPage);
+        view.resize(1320, 760);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto* rules = qobject_cast<SmartRulesAndDryRunTabView*>(view.currentPage());
+        QVERIFY(rules);
+        QCOMPARE(rules->planModel()->rowCount(), 3);
+        QVERIFY(std::any_of(rules->dryRunPlan()->matchedMoves.cbegin(), rules->dryRunPlan()->matchedMoves.cend(),
                             [](const DryRunMoveItem& item) { return item.willRenameOnConflict; }));
         QCoreApplication::processEvents();
 
         const QString dark = scheme == ColorScheme::dark ? u"dark"_s : u"light"_s;
-        const QImage plan = fixture.savePicture(u"smart-rules-plan-"_s + dark);
-        // The plan's rows are drawn: the list is not the window's plain colour.
-        const QWidget* viewport = fixture.page->planList()->viewport();
-        const QPoint row = viewport->mapTo(fixture.page.get(), QPoint(viewport->width() / 2, 12));
-        QVERIFY(plan.pixelColor(row) != plan.pixelColor(2, 2));
+        const QImage plan = view.grab().toImage();
+        fixture.savePicture(plan, u"smart-rules-plan-"_s + dark);
+        // The plan's rows are drawn: a row is not the colour of the list's glass between rows.
+        const QWidget* viewport = rules->planList()->viewport();
+        const qreal ratio = plan.devicePixelRatio();
+        const QPoint onRow = viewport->mapTo(&view, QPoint(viewport->width() / 2, 4));
+        const QPoint onSymbol = viewport->mapTo(&view, QPoint(12 + 4, 20));
+        QVERIFY(plan.pixelColor(onRow * ratio) != plan.pixelColor(onSymbol * ratio));
 
-        fixture.click(fixture.page->executeButton());
-        QVERIFY(fixture.emptyStateShown());
+        PageFixture::click(rules->executeButton());
+        QVERIFY(rules->emptyState()->isVisible());
         QCoreApplication::processEvents();
-        fixture.savePicture(u"smart-rules-empty-"_s + dark);
+        fixture.savePicture(view.grab().toImage(), u"smart-rules-empty-"_s + dark);
     }
 };
 
