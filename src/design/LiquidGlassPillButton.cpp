@@ -113,6 +113,10 @@ void LiquidGlassPillButton::paintEvent(QPaintEvent*)
     const ColorScheme scheme = environment.colorScheme();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // A disabled button is dimmed, as the platform's are, so that it does not read as one
+    // that acts.
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     const QRectF bounds(rect());
     const QPainterPath capsule = LiquidGlassShapeKind::capsule().path(bounds);
     const QColor tintColor = swiftUIColor(m_tint);

@@ -229,6 +229,27 @@ private Q_SLOTS:
         QCOMPARE(calls, 1);
     }
 
+    // A disabled prominent button shows less of its tint than an enabled one.
+    void aDisabledPillButtonIsDimmed()
+    {
+        DesignEnvironment environment;
+        LiquidGlassPillButton button(&environment, QStringLiteral("执行整理"), std::nullopt, FenceTintPalette::mint);
+        button.setProminent(true);
+        layOut(button, button.sizeHint());
+        // How far the capsule's top centre stands from what lies behind the button (its corner).
+        const auto contrast = [&] {
+            const QImage image = button.grab().toImage();
+            const QColor top = image.pixelColor(image.width() / 2, 2 * int(image.devicePixelRatio()));
+            const QColor behind = image.pixelColor(0, 0);
+            return std::abs(top.red() - behind.red()) + std::abs(top.green() - behind.green())
+                + std::abs(top.blue() - behind.blue());
+        };
+        const int enabled = contrast();
+        button.setDisabled(true);
+        const int disabled = contrast();
+        QVERIFY2(disabled < enabled * 0.6, qPrintable(QStringLiteral("%1 %2").arg(enabled).arg(disabled)));
+    }
+
     void pillButtonPaddingFollowsCompact()
     {
         DesignEnvironment environment;
