@@ -1,5 +1,6 @@
 #include "desktop/controlcenter/ControlCenterPages.h"
 
+#include "desktop/controlcenter/AppearanceLabTabView.h"
 #include "desktop/controlcenter/SmartRulesAndDryRunTabView.h"
 
 namespace mv {
@@ -13,7 +14,7 @@ QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInpu
     case ControlCenterTab::smartRules:
         return new SmartRulesAndDryRunTabView(inputs.store, inputs.environment, inputs.fileDialogs);
     case ControlCenterTab::appearance:
-        return nullptr;
+        return new AppearanceLabTabView(inputs.store, inputs.environment, inputs.fileDialogs);
     case ControlCenterTab::companion:
         return nullptr;
     }

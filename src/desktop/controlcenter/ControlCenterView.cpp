@@ -11,6 +11,7 @@
 #include "design/LiquidGlassTokens.h"
 #include "design/LiquidGlassWallpaperBackdrop.h"
 #include "design/SymbolIcons.h"
+#include "desktop/controlcenter/ControlCenterDivider.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 
 #include <QAction>
@@ -43,11 +44,6 @@ QColor sidebarBackground(ColorScheme scheme)
     return scheme == ColorScheme::dark ? QColor(0x27, 0x28, 0x2c) : QColor(0xe9, 0xea, 0xee);
 }
 
-QColor separatorColor(ColorScheme scheme)
-{
-    return withOpacity(GlassPalette::primary(scheme), 0.12);
-}
-
 // The sidebar column: its own background with a hairline on the trailing edge, 220 to 280
 // wide, 246 to begin with.
 class SidebarColumn final : public QWidget {
@@ -69,35 +65,11 @@ protected:
         const ColorScheme scheme = schemeOf(m_environment);
         QPainter painter(this);
         painter.fillRect(rect(), sidebarBackground(scheme));
-        painter.fillRect(QRectF(width() - 1, 0, 1, height()), separatorColor(scheme));
+        painter.fillRect(QRectF(width() - 1, 0, 1, height()), controlCenterSeparatorColor(scheme));
     }
 
 private:
     QPointer<DesignEnvironment> m_environment;
-};
-
-// A horizontal divider line at the opacity it is given.
-class SidebarDivider final : public QWidget {
-public:
-    SidebarDivider(DesignEnvironment* environment, double opacity, QWidget* parent)
-        : QWidget(parent)
-        , m_environment(environment)
-        , m_opacity(opacity)
-    {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), withOpacity(separatorColor(schemeOf(m_environment)), m_opacity));
-    }
-
-private:
-    QPointer<DesignEnvironment> m_environment;
-    double m_opacity;
 };
 
 // The box behind the status message: a rounded rectangle of radius 10 washed with the primary
@@ -343,7 +315,7 @@ QWidget* ControlCenterView::buildSidebar()
     connect(m_pageList, &QListWidget::currentRowChanged, this, &ControlCenterView::selectRow);
     column->addWidget(m_pageList, 1);
 
-    column->addWidget(new SidebarDivider(m_environment, 0.3, sidebar));
+    column->addWidget(new ControlCenterDivider(m_environment, 0.3, sidebar));
     column->addWidget(buildQuickControls());
     return sidebar;
 }
