@@ -1,11 +1,12 @@
 #include "desktop/controlcenter/AppearanceLabTabView.h"
 
-#include "core/store/MorvanteelStore.h"
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
-#include "design/LiquidGlassSurfaceFrame.h"
 #include "design/LiquidGlassTokens.h"
 #include "desktop/controlcenter/BackupCardView.h"
+#include "desktop/controlcenter/FenceLabSectionView.h"
+#include "desktop/controlcenter/GlobalPhysicsCardView.h"
+#include "desktop/controlcenter/LabControls.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -15,7 +16,6 @@ namespace mv {
 AppearanceLabTabView::AppearanceLabTabView(MorvanteelStore& store, DesignEnvironment* environment,
                                            ControlCenterFileDialogs fileDialogs, QWidget* parent)
     : QScrollArea(parent)
-    , m_store(store)
     , m_environment(environment)
 {
     setObjectName(QStringLiteral("appearanceLabPage"));
@@ -31,22 +31,20 @@ AppearanceLabTabView::AppearanceLabTabView(MorvanteelStore& store, DesignEnviron
     column->setContentsMargins(22, 22, 22, 22);
     column->setSpacing(18);
 
-    m_titleLabel = new GlassTextLabel(content);
+    m_titleLabel = makeLabLabel(pageTitle, designFont(21, QFont::Bold), LabLabelStyle::primary, content);
     m_titleLabel->setObjectName(QStringLiteral("pageTitle"));
-    m_titleLabel->setText(pageTitle);
-    m_titleLabel->setFont(designFont(21, QFont::Bold));
     column->addWidget(m_titleLabel);
 
     auto* cardRow = new QHBoxLayout();
     cardRow->setSpacing(16);
-    m_globalCard = new LiquidGlassSurfaceFrame(environment, content);
-    m_globalCard->setObjectName(QStringLiteral("globalPhysicsCard"));
-    m_globalCard->setModifier(liquidGlassSurface(FenceTintPalette::crystal, 20, 0.74, false, false, false));
-    m_globalCard->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+    m_globalCard = new GlobalPhysicsCardView(store, environment, content);
     cardRow->addWidget(m_globalCard, 1, Qt::AlignTop);
     m_backupCard = new BackupCardView(store, environment, std::move(fileDialogs), content);
     cardRow->addWidget(m_backupCard, 0, Qt::AlignTop);
     column->addLayout(cardRow);
+
+    m_fenceLab = new FenceLabSectionView(store, environment, content);
+    column->addWidget(m_fenceLab);
     column->addStretch(1);
 
     setWidget(content);
@@ -62,8 +60,7 @@ AppearanceLabTabView::~AppearanceLabTabView() = default;
 
 void AppearanceLabTabView::refreshColors()
 {
-    const ColorScheme scheme = environmentOrDefault(m_environment).colorScheme();
-    m_titleLabel->setColor(GlassPalette::primaryForeground(scheme));
+    m_titleLabel->setColor(GlassPalette::primaryForeground(environmentOrDefault(m_environment).colorScheme()));
 }
 
 } // namespace mv

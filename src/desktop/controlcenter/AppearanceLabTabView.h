@@ -9,8 +9,9 @@
 namespace mv {
 
 class BackupCardView;
+class FenceLabSectionView;
 class GlassTextLabel;
-class LiquidGlassSurfaceFrame;
+class GlobalPhysicsCardView;
 class MorvanteelStore;
 
 // The control center's appearance page: the program-wide snapping and fade settings beside the
@@ -27,17 +28,19 @@ public:
     ~AppearanceLabTabView() override;
 
     GlassTextLabel* titleLabel() const { return m_titleLabel; }
-    LiquidGlassSurfaceFrame* globalCard() const { return m_globalCard; }
+    GlobalPhysicsCardView* globalCard() const { return m_globalCard; }
     BackupCardView* backupCard() const { return m_backupCard; }
+    // Hidden while the active workspace has no fence.
+    FenceLabSectionView* fenceLab() const { return m_fenceLab; }
 
 private:
     void refreshColors();
 
-    MorvanteelStore& m_store;
     QPointer<DesignEnvironment> m_environment;
     GlassTextLabel* m_titleLabel = nullptr;
-    LiquidGlassSurfaceFrame* m_globalCard = nullptr;
+    GlobalPhysicsCardView* m_globalCard = nullptr;
     BackupCardView* m_backupCard = nullptr;
+    FenceLabSectionView* m_fenceLab = nullptr;
 };
 
 } // namespace mv

@@ -7,6 +7,7 @@
 #include "design/LiquidGlassPillButton.h"
 #include "design/LiquidGlassTokens.h"
 #include "desktop/controlcenter/ControlCenterDivider.h"
+#include "desktop/controlcenter/LabControls.h"
 #include "platform/AtomicFile.h"
 
 #include <QAbstractButton>
@@ -99,18 +100,13 @@ BackupCardView::BackupCardView(MorvanteelStore& store, DesignEnvironment* enviro
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(12);
 
-    m_titleLabel = new GlassTextLabel(this);
-    m_titleLabel->setText(titleText);
-    m_titleLabel->setFont(designFont(14.5, QFont::DemiBold));
-    column->addWidget(m_titleLabel);
+    column->addWidget(makeLabLabel(titleText, designFont(14.5, QFont::DemiBold), LabLabelStyle::primary, this));
 
-    m_descriptionLabel = new GlassTextLabel(this);
-    m_descriptionLabel->setText(descriptionText);
-    m_descriptionLabel->setFont(designFont(11.5));
-    m_descriptionLabel->setMaximumLines(3);
-    m_descriptionLabel->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    m_descriptionLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    column->addWidget(m_descriptionLabel);
+    auto* description = makeLabLabel(descriptionText, designFont(11.5), LabLabelStyle::secondary, this);
+    description->setMaximumLines(3);
+    description->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    description->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    column->addWidget(description);
 
     m_exportButton = new LiquidGlassPillButton(environment, exportButtonTitle, QStringLiteral("square.and.arrow.up"),
                                                FenceTintPalette::cerulean, this);
@@ -144,9 +140,7 @@ BackupCardView::~BackupCardView() = default;
 
 void BackupCardView::refreshColors()
 {
-    const ColorScheme scheme = environmentOrDefault(environment()).colorScheme();
-    m_titleLabel->setColor(GlassPalette::primaryForeground(scheme));
-    m_descriptionLabel->setColor(GlassPalette::secondaryForeground(scheme));
+    recolourLabLabels(this, environmentOrDefault(environment()).colorScheme());
 }
 
 void BackupCardView::exportBackup()

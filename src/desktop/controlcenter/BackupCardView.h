@@ -13,7 +13,6 @@ class QMessageBox;
 
 namespace mv {
 
-class GlassTextLabel;
 class LiquidGlassPillButton;
 class MorvanteelStore;
 
@@ -77,8 +76,6 @@ private:
 
     MorvanteelStore& m_store;
     ControlCenterFileDialogs m_fileDialogs;
-    GlassTextLabel* m_titleLabel = nullptr;
-    GlassTextLabel* m_descriptionLabel = nullptr;
     LiquidGlassPillButton* m_exportButton = nullptr;
     LiquidGlassPillButton* m_importButton = nullptr;
     QAbstractButton* m_resetButton = nullptr;

@@ -4,11 +4,8 @@
 #include "design/LiquidGlassPillButton.h"
 #include "desktop/controlcenter/AppearanceLabTabView.h"
 #include "desktop/controlcenter/BackupCardView.h"
-#include "desktop/controlcenter/ControlCenterPages.h"
-#include "desktop/controlcenter/ControlCenterView.h"
-#include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/controlcenter/GlobalPhysicsCardView.h"
 
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -365,38 +362,6 @@ private Q_SLOTS:
         QCOMPARE(card->mapTo(f.page->widget(), QPoint()).x(), global->mapTo(f.page->widget(), QPoint(global->width(), 0)).x() + 16);
     }
 
-    // -- pictures --------------------------------------------------------------------------------
-
-    // The page in the control center, light and dark, for people to look at.
-    void pictures()
-    {
-        StoreFixture fixture;
-        const auto store = fixture.makeStore();
-        store->setSelectedFenceID(store->activeFences().at(1).id);
-        DesktopPanelManager manager(*store);
-        const QString folder = QStringLiteral(MORVANTEEL_BUILD_DIR "/appearance-lab");
-        QVERIFY(QDir().mkpath(folder));
-        for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
-            DesignEnvironment environment;
-            environment.setColorScheme(scheme);
-            ControlCenterTabBinding tab;
-            tab.read = [] { return ControlCenterTab::appearance; };
-            tab.write = [](ControlCenterTab) {};
-            ControlCenterView view(*store, manager, tab, {}, &environment, &makeControlCenterPage);
-            view.resize(1280, 860);
-            view.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&view));
-            QVERIFY(qobject_cast<AppearanceLabTabView*>(view.currentPage()));
-            QCoreApplication::processEvents();
-            const QString name = scheme == ColorScheme::dark ? u"dark"_s : u"light"_s;
-            const QImage shot = view.grab().toImage();
-            QVERIFY(shot.save(folder + u"/appearance-lab-"_s + name + u".png"_s));
-            // The page is transparent: below its content the detail area's own ground shows.
-            const QColor ground = shot.pixelColor(shot.width() - 40, shot.height() - 20);
-            QVERIFY2(scheme == ColorScheme::dark ? ground.lightness() < 80 : ground.lightness() > 180,
-                     qPrintable(ground.name()));
-        }
-    }
 };
 
 QTEST_MAIN(BackupCardTest)
