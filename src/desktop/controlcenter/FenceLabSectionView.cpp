@@ -13,6 +13,7 @@
 #include "desktop/controlcenter/LabControls.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -408,7 +409,18 @@ WallpaperPreset FenceLabSectionView::previewWallpaper() const
 
 void FenceLabSectionView::refreshColors()
 {
-    recolourLabLabels(this, environmentOrDefault(m_environment).colorScheme());
+    const ColorScheme scheme = environmentOrDefault(m_environment).colorScheme();
+    recolourLabLabels(this, scheme);
+    // The picker is the platform's own; it takes the page's scheme, not the application's.
+    QPalette palette = QApplication::palette(m_picker);
+    if (scheme == ColorScheme::dark) {
+        const QColor field(0x3a, 0x3b, 0x40);
+        for (const QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
+            palette.setColor(role, field);
+        for (const QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+            palette.setColor(role, GlassPalette::primaryForeground(scheme));
+    }
+    m_picker->setPalette(palette);
 }
 
 } // namespace mv
