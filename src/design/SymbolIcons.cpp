@@ -95,6 +95,7 @@ constexpr Entry table[] = {
     {"power", "system-shutdown-symbolic application-exit-symbolic"},
     {"rectangle.expand.vertical", "view-fullscreen-symbolic"},
     {"return", "go-jump-symbolic"},
+    {"scope", "find-location-symbolic mark-location-symbolic"},
     {"shippingbox.fill", "system-software-install-symbolic package-x-generic-symbolic"},
     {"slider.horizontal.3", "preferences-system-symbolic emblem-system-symbolic"},
     {"sparkles", "starred-symbolic"},

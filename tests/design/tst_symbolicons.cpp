@@ -30,6 +30,7 @@ private Q_SLOTS:
             "photo.fill", "photo.on.rectangle.angled", "photo.stack.fill", "pin", "pin.fill", "pin.slash",
             "play.circle", "play.rectangle.fill", "plus", "plus.circle", "plus.circle.fill",
             "plus.rectangle.on.folder", "plus.rectangle.on.rectangle", "power", "rectangle.expand.vertical", "return",
+            "scope",
             "shippingbox.fill", "slider.horizontal.3", "sparkles", "sparkles.rectangle.stack",
             "sparkles.rectangle.stack.fill", "square.and.arrow.down", "square.and.arrow.up", "square.grid.2x2",
             "square.grid.2x2.fill", "square.grid.2x2.topleft.filled", "square.on.square.intersection.dashed",

@@ -3,6 +3,7 @@
 #include "design/DesignFonts.h"
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassPillButton.h"
+#include "design/PopoverPlacement.h"
 #include "desktop/content/SinglePathDialog.h"
 
 #include <QFileDialog>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -190,14 +190,7 @@ void CuratedAddItemPopover::refreshKind()
 void CuratedAddItemPopover::showAt(QWidget* anchor)
 {
     adjustSize();
-    QPoint origin = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height() + 6));
-    if (const QScreen* screen = anchor->screen()) {
-        const QRect room = screen->availableGeometry();
-        origin.setX(std::clamp(origin.x(), room.left(), std::max(room.left(), room.right() - width())));
-        if (origin.y() + height() > room.bottom())
-            origin.setY(std::max(room.top(), anchor->mapToGlobal(QPoint(0, 0)).y() - height() - 6));
-    }
-    move(origin);
+    move(popoverOriginBelow(*anchor, size()));
     show();
     m_title->setFocus(Qt::PopupFocusReason);
 }

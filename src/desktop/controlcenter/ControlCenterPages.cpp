@@ -2,6 +2,7 @@
 
 #include "desktop/controlcenter/AppearanceLabTabView.h"
 #include "desktop/controlcenter/SmartRulesAndDryRunTabView.h"
+#include "desktop/controlcenter/WorkspacesAndFencesTabView.h"
 
 namespace mv {
 
@@ -10,7 +11,7 @@ QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInpu
     (void)inputs;
     switch (tab) {
     case ControlCenterTab::workspaces:
-        return nullptr;
+        return new WorkspacesAndFencesTabView(inputs);
     case ControlCenterTab::smartRules:
         return new SmartRulesAndDryRunTabView(inputs.store, inputs.environment, inputs.fileDialogs);
     case ControlCenterTab::appearance:

@@ -1,0 +1,124 @@
+#include "desktop/controlcenter/FenceCardView.h"
+
+#include "design/DesignFonts.h"
+#include "design/GlassTextLabel.h"
+#include "design/LiquidGlassBadge.h"
+#include "design/LiquidGlassIconBadge.h"
+#include "design/LiquidGlassPillButton.h"
+#include "design/LiquidGlassTokens.h"
+#include "desktop/content/PortalPlainButton.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace mv {
+
+namespace {
+
+LiquidGlassPillButton* makeCardButton(DesignEnvironment* environment, const QString& name, const QString& title,
+                                      const QString& symbol, std::function<void()>& callback, QWidget* parent)
+{
+    auto* button = new LiquidGlassPillButton(environment, title, symbol, FenceTintPalette::crystal, parent);
+    button->setObjectName(name);
+    button->setCompact(true);
+    button->action = [&callback] {
+        if (callback)
+            callback();
+    };
+    return button;
+}
+
+} // namespace
+
+FenceCardView::FenceCardView(DesignEnvironment* environment, const QUuid& fenceID, QWidget* parent)
+    : LiquidGlassSurfaceFrame(environment, parent)
+    , m_fenceID(fenceID)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(10);
+
+    auto* top = new QHBoxLayout();
+    top->setSpacing(8);
+    m_symbol = new LiquidGlassIconBadge(environment, QString(), FenceTintPalette::crystal, 30, this);
+    top->addWidget(m_symbol, 0, Qt::AlignVCenter);
+    auto* names = new QVBoxLayout();
+    names->setSpacing(1);
+    m_title = new GlassTextLabel(this);
+    m_title->setObjectName(QStringLiteral("fenceTitle"));
+    m_title->setFont(designFont(13.5, QFont::DemiBold));
+    names->addWidget(m_title);
+    m_detail = new GlassTextLabel(this);
+    m_detail->setObjectName(QStringLiteral("fenceDetail"));
+    m_detail->setFont(designFont(11));
+    names->addWidget(m_detail);
+    top->addLayout(names, 1);
+    m_state = new LiquidGlassBadge(environment, stateText(false), FenceTintPalette::crystal, std::nullopt, this);
+    m_state->setObjectName(QStringLiteral("stateBadge"));
+    top->addWidget(m_state, 0, Qt::AlignVCenter);
+    column->addLayout(top);
+
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(6);
+    m_reveal = makeCardButton(environment, QStringLiteral("revealButton"), revealText, QStringLiteral("scope"),
+                              onReveal, this);
+    buttons->addWidget(m_reveal);
+    m_collapse = makeCardButton(environment, QStringLiteral("collapseButton"), QString(), QString(),
+                                onToggleCollapse, this);
+    buttons->addWidget(m_collapse);
+    m_inspect = makeCardButton(environment, QStringLiteral("inspectButton"), inspectText,
+                               QStringLiteral("paintbrush"), onInspectAppearance, this);
+    buttons->addWidget(m_inspect);
+    buttons->addStretch(1);
+    m_menuButton = new PortalPlainButton(this);
+    m_menuButton->setObjectName(QStringLiteral("fenceMenuButton"));
+    m_menuButton->setAccessibleName(QStringLiteral("更多"));
+    m_menuButton->setCursor(Qt::PointingHandCursor);
+    m_menuButton->setPadding(2, 2);
+    connect(m_menuButton, &QAbstractButton::clicked, this, [this] {
+        if (onShowMenu)
+            onShowMenu();
+    });
+    buttons->addWidget(m_menuButton);
+    column->addLayout(buttons);
+
+    if (environment)
+        connect(environment, &DesignEnvironment::changed, this, &FenceCardView::refreshColors);
+    refreshColors();
+}
+
+QString FenceCardView::detailText(const FenceModel& fence)
+{
+    return displayName(fence.primaryKind()) + QStringLiteral(" · ") + QString::number(fence.tabs.size())
+        + QStringLiteral(" 标签 · ") + fence.badgeSummary();
+}
+
+QString FenceCardView::stateText(bool isCollapsed)
+{
+    return isCollapsed ? QStringLiteral("已卷起") : QStringLiteral("已展开");
+}
+
+void FenceCardView::setFence(const FenceModel& fence, bool isSelected)
+{
+    const FenceTintPalette tint = fence.style.tint;
+    m_symbol->setSystemName(fence.symbolName);
+    m_symbol->setTint(tint);
+    m_title->setText(fence.title);
+    m_detail->setText(detailText(fence));
+    m_state->setText(stateText(fence.isCollapsed));
+    m_state->setTint(tint);
+    m_reveal->setTint(tint);
+    m_collapse->setTitle(fence.isCollapsed ? QStringLiteral("展开") : QStringLiteral("卷起"));
+    m_collapse->setSystemImage(fence.isCollapsed ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
+    setModifier(liquidGlassSurface(tint, cornerRadius, 0.72, true, false, isSelected));
+}
+
+void FenceCardView::refreshColors()
+{
+    const ColorScheme scheme = environmentOrDefault(environment()).colorScheme();
+    m_title->setColor(GlassPalette::primaryForeground(scheme));
+    m_detail->setColor(GlassPalette::secondaryForeground(scheme));
+    m_menuButton->setSymbol(QStringLiteral("ellipsis.circle"), 14, GlassPalette::primaryForeground(scheme));
+}
+
+} // namespace mv
