@@ -67,6 +67,17 @@ QList<Card*> syncCards(QHash<QUuid, Card*>& cards, const QList<QUuid>& ids, Make
     return ordered;
 }
 
+// A section of the page: a column of its heading and content, 10 apart.
+QVBoxLayout* makeSection(const QString& name, QWidget* parent, QWidget*& section)
+{
+    section = new QWidget(parent);
+    section->setObjectName(name);
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    return column;
+}
+
 // Menu texts are plain: "&" is a character, not a shortcut mark.
 QString plainMenuText(QString text)
 {
@@ -205,11 +216,8 @@ QWidget* WorkspacesAndFencesTabView::buildHeader(QWidget* parent)
 
 QWidget* WorkspacesAndFencesTabView::buildWorkspacesSection(QWidget* parent)
 {
-    auto* section = new QWidget(parent);
-    section->setObjectName(QStringLiteral("workspacesSection"));
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    QWidget* section = nullptr;
+    QVBoxLayout* column = makeSection(QStringLiteral("workspacesSection"), parent, section);
 
     auto* headingRow = new QHBoxLayout();
     headingRow->addWidget(makeLabel(workspacesHeading, designFont(15, QFont::DemiBold), false, section), 1);
@@ -238,11 +246,8 @@ QWidget* WorkspacesAndFencesTabView::buildWorkspacesSection(QWidget* parent)
 
 QWidget* WorkspacesAndFencesTabView::buildFencesSection(QWidget* parent)
 {
-    auto* section = new QWidget(parent);
-    section->setObjectName(QStringLiteral("fencesSection"));
-    auto* column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(10);
+    QWidget* section = nullptr;
+    QVBoxLayout* column = makeSection(QStringLiteral("fencesSection"), parent, section);
     column->addWidget(makeLabel(fencesHeading, designFont(15, QFont::DemiBold), false, section));
     auto* grid = new QWidget(section);
     grid->setObjectName(QStringLiteral("fenceGrid"));
@@ -483,10 +488,10 @@ QMenu* WorkspacesAndFencesTabView::createFenceMenu(const QUuid& fenceID, QWidget
 
     addItem(menu, fence->isLocked ? QStringLiteral("解锁位置") : QStringLiteral("锁定位置"),
             fence->isLocked ? QStringLiteral("lock.open") : QStringLiteral("lock"),
-            [this, fenceID] { toggleLock(fenceID); });
+            [this, fenceID] { flipFenceFlag(fenceID, &FenceModel::isLocked); });
     addItem(menu, fence->isPinned ? QStringLiteral("取消置顶") : QStringLiteral("置顶显示"),
             fence->isPinned ? QStringLiteral("pin.slash") : QStringLiteral("pin"),
-            [this, fenceID] { togglePin(fenceID); });
+            [this, fenceID] { flipFenceFlag(fenceID, &FenceModel::isPinned); });
     if (store.workspaces().size() >= 2) {
         const QString moveSymbol = QStringLiteral("arrow.right.square");
         QMenu* move = menu->addMenu(SymbolIcons::tintedIcon(moveSymbol, iconColor), QStringLiteral("移动至工作区"));
@@ -515,21 +520,13 @@ void WorkspacesAndFencesTabView::showFenceMenu(const QUuid& fenceID)
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
-void WorkspacesAndFencesTabView::toggleLock(const QUuid& fenceID)
+void WorkspacesAndFencesTabView::flipFenceFlag(const QUuid& fenceID, bool FenceModel::*flag)
 {
+    // The fence as it is now, not as the card last showed it: the desktop may have moved it.
     std::optional<FenceModel> fence = m_inputs.store.fence(fenceID);
     if (!fence)
         return;
-    fence->isLocked = !fence->isLocked;
-    m_inputs.store.updateFence(*fence);
-}
-
-void WorkspacesAndFencesTabView::togglePin(const QUuid& fenceID)
-{
-    std::optional<FenceModel> fence = m_inputs.store.fence(fenceID);
-    if (!fence)
-        return;
-    fence->isPinned = !fence->isPinned;
+    (*fence).*flag = !((*fence).*flag);
     m_inputs.store.updateFence(*fence);
 }
 

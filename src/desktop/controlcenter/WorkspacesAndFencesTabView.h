@@ -21,6 +21,7 @@ class LiquidGlassPillButton;
 class NewFencePopover;
 class NewWorkspacePopover;
 class WorkspaceCardView;
+struct FenceModel;
 
 // The workspaces page of the control center: a header with the summary of the active
 // workspace and the fence commands, the strip of workspace cards and the grid of the active
@@ -104,8 +105,8 @@ private:
     void chooseFolder();
     void createFence();
     void showFenceMenu(const QUuid& fenceID);
-    void toggleLock(const QUuid& fenceID);
-    void togglePin(const QUuid& fenceID);
+    // Lock and pin: one flag of the fence inverted, nothing else.
+    void flipFenceFlag(const QUuid& fenceID, bool FenceModel::*flag);
 
     ControlCenterPageInputs m_inputs;
     QScrollArea* m_scroll = nullptr;
