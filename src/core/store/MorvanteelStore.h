@@ -151,6 +151,12 @@ public:
 
     // -- search and display switches ------------------------------------------------------
     QList<SpotSearchResult> spotSearch(const QString& query) const;
+    // The first `limit` entries of each tab's folder as that tab lists it, in the order of
+    // `tabs` (a tab bound to no folder lists as missing). Read through the kept listings, so a
+    // folder unchanged since its last reading of this length is not read again; heads of this
+    // length not asked for in the call are let go, so a view asks for all the heads it shows at
+    // once. Changes no state.
+    QList<PortalScanResult> portalHeads(const QList<FenceTab>& tabs, qsizetype limit) const;
     void togglePeek();
     void setPeek(bool active);
     void toggleDesktopCurtain();

@@ -120,6 +120,16 @@ QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
     return SpotSearchEngine::search(query, fences, listings, searchLimit);
 }
 
+QList<PortalScanResult> MorvanteelStore::portalHeads(const QList<FenceTab>& tabs, qsizetype limit) const
+{
+    PortalListingCache::Pass heads(m_portalListings, std::max<qsizetype>(limit, 0));
+    QList<PortalScanResult> results;
+    results.reserve(tabs.size());
+    for (const FenceTab& tab : tabs)
+        results.append(heads.list(tab));
+    return results;
+}
+
 // -- display switches -----------------------------------------------------------------------
 
 void MorvanteelStore::togglePeek()

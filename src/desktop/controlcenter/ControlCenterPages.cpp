@@ -1,6 +1,7 @@
 #include "desktop/controlcenter/ControlCenterPages.h"
 
 #include "desktop/controlcenter/AppearanceLabTabView.h"
+#include "desktop/controlcenter/CompanionCanvasPreviewTabView.h"
 #include "desktop/controlcenter/SmartRulesAndDryRunTabView.h"
 #include "desktop/controlcenter/WorkspacesAndFencesTabView.h"
 
@@ -8,7 +9,6 @@ namespace mv {
 
 QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInputs& inputs)
 {
-    (void)inputs;
     switch (tab) {
     case ControlCenterTab::workspaces:
         return new WorkspacesAndFencesTabView(inputs);
@@ -17,7 +17,7 @@ QWidget* makeControlCenterPage(ControlCenterTab tab, const ControlCenterPageInpu
     case ControlCenterTab::appearance:
         return new AppearanceLabTabView(inputs.store, inputs.environment, inputs.fileDialogs);
     case ControlCenterTab::companion:
-        return nullptr;
+        return new CompanionCanvasPreviewTabView(inputs.store, inputs.environment);
     }
     return nullptr;
 }
