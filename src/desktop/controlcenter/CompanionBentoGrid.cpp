@@ -36,8 +36,13 @@ void CompanionBentoGrid::placeCards(const QList<FenceModel>& fences, const QHash
         if (CompanionFenceCard* card = cards.value(fence.id))
             order.append(card);
     }
-    if (order == m_order && std::all_of(order.cbegin(), order.cend(), [this](auto* c) { return c->parentWidget() == this; }))
+    const bool held = std::all_of(order.cbegin(), order.cend(), [this](auto* c) { return c->parentWidget() == this; });
+    if (order == m_order && held)
         return;
+    for (CompanionFenceCard* card : std::as_const(order)) {
+        if (card->parentWidget() != this)
+            card->setParent(this);
+    }
     m_order = std::move(order);
     relayout();
 }
@@ -49,13 +54,15 @@ void CompanionBentoGrid::relayout()
         delete item;
     for (int column = 0; column < 2; ++column)
         m_grid->setColumnStretch(column, column < m_columns ? 1 : 0);
-    for (int i = 0; i < m_order.size(); ++i) {
-        CompanionFenceCard* card = m_order.at(i);
+    int cell = 0;
+    for (CompanionFenceCard* card : std::as_const(m_order)) {
+        // A card the canvas holds now stays there.
         if (card->parentWidget() != this)
-            card->setParent(this);
+            continue;
         // A rolled-up card is its pill, 46 high, not stretched to its neighbour's height.
-        m_grid->addWidget(card, i / m_columns, i % m_columns, Qt::AlignTop);
+        m_grid->addWidget(card, cell / m_columns, cell % m_columns, Qt::AlignTop);
         card->show();
+        ++cell;
     }
 }
 

@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -39,6 +41,41 @@ protected:
     }
 };
 
+// A scroll bar drawn as its thumb alone: a slim translucent capsule.
+class ScrollIndicator final : public QScrollBar {
+public:
+    ScrollIndicator(Qt::Orientation orientation, QWidget* parent)
+        : QScrollBar(orientation, parent)
+    {
+    }
+
+    QSize sizeHint() const override
+    {
+        const QSize hint = QScrollBar::sizeHint();
+        return orientation() == Qt::Vertical ? QSize(thickness, hint.height()) : QSize(hint.width(), thickness);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRectF thumb = QRectF(style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this))
+                                 .adjusted(2, 2, -2, -2);
+        if (thumb.isEmpty())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPainterPath path = LiquidGlassShapeKind::capsule().path(thumb);
+        painter.fillPath(path, withOpacity(Qt::white, 0.55));
+        painter.setPen(QPen(withOpacity(Qt::black, 0.18), 0.5));
+        painter.drawPath(path);
+    }
+
+private:
+    static constexpr int thickness = 8;
+};
+
 // A scroll area that lets the wallpaper show through.
 QScrollArea* clearScrollArea(QWidget* content, Qt::ScrollBarPolicy horizontal, QWidget* parent)
 {
@@ -51,6 +88,9 @@ QScrollArea* clearScrollArea(QWidget* content, Qt::ScrollBarPolicy horizontal, Q
     palette.setColor(QPalette::Window, Qt::transparent);
     palette.setColor(QPalette::Base, Qt::transparent);
     area->setPalette(palette);
+    // Indicators over the wallpaper, as a phone shows them, not the window's light grooves.
+    area->setHorizontalScrollBar(new ScrollIndicator(Qt::Horizontal, area));
+    area->setVerticalScrollBar(new ScrollIndicator(Qt::Vertical, area));
     area->setWidget(content);
     content->setAutoFillBackground(false);
     return area;

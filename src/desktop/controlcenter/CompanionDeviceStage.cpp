@@ -59,6 +59,10 @@ CompanionDeviceStage::~CompanionDeviceStage() = default;
 void CompanionDeviceStage::refreshDevice()
 {
     m_cornerRadius = companionDeviceMetrics(m_screen->device()).cornerRadius;
+    // The proxy keeps the size it had when the screen's fixed size changes under it.
+    m_proxy->setMinimumSize(QSizeF(m_screen->size()));
+    m_proxy->setMaximumSize(QSizeF(m_screen->size()));
+    m_proxy->resize(QSizeF(m_screen->size()));
     const QRectF screenRect(QPointF(0, 0), QSizeF(m_screen->size()));
     m_clip->setPath(LiquidGlassShapeKind::roundedRect(m_cornerRadius).path(screenRect));
     fit();

@@ -33,6 +33,11 @@ CompanionFenceCard::CompanionFenceCard(MorvanteelStore& store, const QUuid& fenc
 {
     setObjectName(QStringLiteral("companionFenceCard"));
     m_stack->setContentsMargins(0, 0, 0, 0);
+    // The canvas gives a card its frame, which may be smaller than its content: the glass then
+    // cuts the content off rather than the card growing past its frame.
+    m_stack->setSizeConstraint(QLayout::SetNoConstraint);
+    // In the grid a card is as tall as its content asks, never squeezed to the screen.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_stack->addWidget(m_surface);
     m_stack->addWidget(m_pill);
 

@@ -75,7 +75,8 @@ void CompanionSpatialCanvas::layoutPlaced()
     double right = minimumSize.width();
     double bottom = minimumSize.height();
     for (const Placed& p : std::as_const(m_placed)) {
-        if (!p.card)
+        // A card the grid holds now is not placed here.
+        if (!p.card || p.card->parentWidget() != this)
             continue;
         const QRectF rect = p.rect.translated(m_dragOffsets.value(p.id));
         p.card->setGeometry(rect.toAlignedRect());

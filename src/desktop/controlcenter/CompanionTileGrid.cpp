@@ -10,9 +10,7 @@ namespace mv {
 CompanionTileGrid::CompanionTileGrid(DesignEnvironment* environment, int capacity, QWidget* parent)
     : QWidget(parent)
 {
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    policy.setHeightForWidth(true);
-    setSizePolicy(policy);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     for (int i = 0; i < capacity; ++i) {
         auto* tile = new FenceItemGridTile(environment, this);
         tile->setDensity(FenceDisplayDensity::grid);
@@ -56,12 +54,9 @@ void CompanionTileGrid::showItems(const QList<FenceItem>& items, FenceTintPalett
 
 void CompanionTileGrid::finish(int shown)
 {
-    for (int i = 0; i < m_tiles.size(); ++i)
-        m_tiles.at(i)->setVisible(i < shown);
-    if (m_shown != shown) {
-        m_shown = shown;
-        updateGeometry();
-    }
+    for (int i = shown; i < m_tiles.size(); ++i)
+        m_tiles.at(i)->hide();
+    m_shown = shown;
     placeTiles();
 }
 
@@ -89,8 +84,8 @@ int CompanionTileGrid::heightForWidth(int width) const
 
 QSize CompanionTileGrid::sizeHint() const
 {
-    const int width = 2 * padding + 2 * minimumColumnWidth + spacing;
-    return QSize(width, heightForWidth(width));
+    const int hintWidth = 2 * padding + 2 * minimumColumnWidth + spacing;
+    return QSize(hintWidth, heightForWidth(width() > 0 ? width() : hintWidth));
 }
 
 QSize CompanionTileGrid::minimumSizeHint() const
@@ -114,6 +109,12 @@ int CompanionTileGrid::rowHeight(int tileWidth) const
 
 void CompanionTileGrid::placeTiles()
 {
+    // A new width or number of tiles may take another number of rows.
+    const int needed = heightForWidth(width());
+    if (needed != m_hintedHeight) {
+        m_hintedHeight = needed;
+        updateGeometry();
+    }
     if (m_shown == 0)
         return;
     const int columns = columnCount(width());
@@ -122,8 +123,12 @@ void CompanionTileGrid::placeTiles()
     for (int i = 0; i < m_shown; ++i) {
         const int row = i / columns;
         const int column = i % columns;
-        m_tiles.at(i)->setGeometry(padding + column * (tileWidth + spacing), padding + row * (tileHeight + spacing),
-                                   tileWidth, tileHeight);
+        const QRect cell(padding + column * (tileWidth + spacing), padding + row * (tileHeight + spacing), tileWidth,
+                         tileHeight);
+        m_tiles.at(i)->setGeometry(cell);
+        // A card drawn smaller than its tiles shows the rows that fit whole; a scaled drawing
+        // of the device would not cut the others off at the glass.
+        m_tiles.at(i)->setVisible(cell.bottom() < height() || row == 0);
     }
 }
 

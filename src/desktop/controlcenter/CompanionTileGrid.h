@@ -33,9 +33,11 @@ public:
     // Columns for a grid `width` wide.
     static int columnCount(int width);
 
+    // As tall as the tiles need at the present width. A card drawn smaller than that (on the
+    // canvas) cuts the last row off at its glass rather than spilling past it, so this is no
+    // height-for-width minimum.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
 protected:
@@ -50,6 +52,7 @@ private:
 
     QList<FenceItemGridTile*> m_tiles;
     int m_shown = 0;
+    int m_hintedHeight = -1;
 };
 
 } // namespace mv

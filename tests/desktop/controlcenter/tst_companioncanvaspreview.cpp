@@ -378,6 +378,17 @@ void CompanionCanvasPreviewTest::devices()
         QCOMPARE(f.card(first.id)->y(), f.card(second.id)->y());
     else
         QVERIFY(f.card(second.id)->y() >= f.card(first.id)->geometry().bottom() + CompanionBentoGrid::rowSpacing);
+
+    // On the canvas, a change of device leaves the cards there.
+    f.chooseLayout(iOSLayoutMode::spatialCanvas);
+    const int other = 1 - int(device);
+    QTest::mouseClick(f.view()->devicePicker()->segments().at(other), Qt::LeftButton);
+    settle();
+    for (const QUuid& id : {first.id, second.id}) {
+        QCOMPARE(f.card(id)->parentWidget(), f.canvas());
+        QVERIFY(f.card(id)->isVisible());
+    }
+    QCOMPARE(f.card(second.id)->pos(), QPoint(40, 40));
 }
 
 // The phone fits at scale 1 in 413 × 760 and shrinks below so that both sides keep 20 to spare;
