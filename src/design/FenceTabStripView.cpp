@@ -331,6 +331,17 @@ void FenceTabStripView::setTint(FenceTintPalette tint)
     m_content->update();
 }
 
+void FenceTabStripView::showTabsOf(const FenceModel& fence)
+{
+    const bool shown = fence.tabs.size() >= 2;
+    if (shown) {
+        setTabs(fence.tabs);
+        setActiveTabID(fence.activeTabID);
+        setTint(fence.style.tint);
+    }
+    setVisible(shown);
+}
+
 void FenceTabStripView::setOnAddTab(std::function<void()> onAddTab)
 {
     m_onAddTab = std::move(onAddTab);

@@ -61,6 +61,9 @@ public:
     QUuid activeTabID() const { return m_activeTabID; }
     void setTint(FenceTintPalette tint);
     FenceTintPalette tint() const { return m_tint; }
+    // A fence's tabs, active tab and tint; one tab needs no strip, so it shows only with two
+    // or more.
+    void showTabsOf(const FenceModel& fence);
 
     // Called with the pressed tab's id (also for the active tab), animated.
     std::function<void(const QUuid&)> onSelectTab;

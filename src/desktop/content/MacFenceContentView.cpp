@@ -219,13 +219,11 @@ void MacFenceContentView::refreshHeader(const FenceModel& fence)
 void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 {
     // One tab needs no strip; its new tabs come from the fence menu.
-    const bool shown = fence.tabs.size() >= 2 && !isRolledUp(fence);
-    if (shown) {
-        m_tabStrip->setTabs(fence.tabs);
-        m_tabStrip->setActiveTabID(fence.activeTabID);
-        m_tabStrip->setTint(fence.style.tint);
-    }
-    m_tabStrip->setVisible(shown);
+    // Rolled up, the pill is the header alone.
+    if (isRolledUp(fence))
+        m_tabStrip->setVisible(false);
+    else
+        m_tabStrip->showTabsOf(fence);
 }
 
 void MacFenceContentView::refreshBody(const FenceModel& fence)

@@ -87,13 +87,7 @@ void CompanionFenceCard::refresh(const FenceModel& fence, const PortalScanResult
     m_header->setPinned(fence.isPinned);
     m_header->setLocked(fence.isLocked);
 
-    const bool strip = fence.tabs.size() >= 2;
-    if (strip) {
-        m_tabStrip->setTabs(fence.tabs);
-        m_tabStrip->setActiveTabID(fence.activeTabID);
-        m_tabStrip->setTint(fence.style.tint);
-    }
-    m_tabStrip->setVisible(strip);
+    m_tabStrip->showTabsOf(fence);
     refreshBody(fence, portalHead);
 }
 

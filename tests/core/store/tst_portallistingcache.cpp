@@ -434,6 +434,46 @@ private Q_SLOTS:
         QVERIFY(std::none_of(afterRemoval.cbegin(), afterRemoval.cend(),
                              [](const SpotSearchResult& r) { return r.title.contains(u"最新的文件"_s); }));
     }
+
+    // The heads of several portals in one call, as the companion preview lists its cards: each
+    // the head of its tab's own listing, in the order asked, kept or read again, and a tab bound
+    // to no folder missing.
+    void portalHeadsOfSeveralTabs_data()
+    {
+        QTest::addColumn<FenceSortMode>("mode");
+        QTest::newRow("name") << FenceSortMode::nameAsc;
+        QTest::newRow("size") << FenceSortMode::sizeDesc;
+        QTest::newRow("kind") << FenceSortMode::kindAsc;
+        QTest::newRow("modified") << FenceSortMode::dateModifiedDesc;
+    }
+
+    void portalHeadsOfSeveralTabs()
+    {
+        QFETCH(FenceSortMode, mode);
+        TwoWorkspaceStore w;
+        const QString big = w.path(u"big"_s);
+        const QString small = w.path(u"small"_s);
+        QVERIFY(populate(big));
+        QVERIFY(QDir().mkpath(small) && makeFile(small + u"/only.txt"_s, 3, base));
+        const FenceTab unbound = plainTab(FenceKind::portal, u"未绑定"_s);
+        const FenceTab relative = portalTab(u"relative/folder"_s, mode);
+        const QList<FenceTab> tabs{portalTab(big, mode), portalTab(small, mode), unbound, relative};
+        for (int round = 0; round < 2; ++round) {
+            const QList<PortalScanResult> heads = w.store->portalHeads(tabs, 6);
+            QCOMPARE(heads.size(), 4);
+            QCOMPARE(heads.at(0), freshReading(tabs.at(0), 6));
+            QCOMPARE(heads.at(0).entries.size(), 6);
+            QCOMPARE(names(heads.at(1)), QStringList{u"only.txt"_s});
+            for (const PortalScanResult& missing : {heads.at(2), heads.at(3)})
+                QVERIFY(missing.isMissing && missing.entries.isEmpty());
+        }
+        // Newest, largest and first by name: at the head in every order, at the next call.
+        QVERIFY(makeFile(big + u"/000 first.txt"_s, 4096, base + 86400 * 400));
+        const PortalScanResult changed = w.store->portalHeads(tabs, 6).first();
+        QCOMPARE(changed, freshReading(tabs.at(0), 6));
+        QVERIFY(names(changed).contains(u"000 first.txt"_s));
+        QVERIFY(w.store->portalHeads({}, 6).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(PortalListingCacheTest)

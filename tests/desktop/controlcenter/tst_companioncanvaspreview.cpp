@@ -122,16 +122,41 @@ struct PageFixture : TwoWorkspaceStore {
         settle();
     }
 
-    // A drag on `from` in steps, given in canvas points: each step is mapped through the card as
-    // it has moved so far, as a pointer held over it would be.
-    void drag(QWidget* from, QPointF start, QPointF end, int steps = 5) const
+    // The layout the store prefers, before the page is shown.
+    void preferLayout(iOSLayoutMode layout)
     {
-        const auto local = [&](QPointF canvasPoint) { return from->mapFrom(canvas(), canvasPoint.toPoint()); };
-        QTest::mousePress(from, Qt::LeftButton, {}, local(start));
+        GlobalPreferences preferences = store->preferences();
+        preferences.preferrediOSLayout = layout;
+        store->setPreferences(preferences);
+    }
+
+    // The pointer on a card's header (or pill), in canvas points: each position is mapped
+    // through the card as it has moved so far, as a pointer held over it would be.
+    struct Pointer {
+        const PageFixture& page;
+        QWidget* from;
+        QPointF start;
+
+        QPoint local(QPointF offset) const { return from->mapFrom(page.canvas(), (start + offset).toPoint()); }
+        void press() const { QTest::mousePress(from, Qt::LeftButton, {}, local({})); }
+        void moveBy(QPointF offset) const { QTest::mouseMove(from, local(offset)); }
+        void releaseAt(QPointF offset) const
+        {
+            QTest::mouseRelease(from, Qt::LeftButton, {}, local(offset));
+            settle();
+        }
+    };
+
+    Pointer pointerOn(const QUuid& id) const { return Pointer{*this, grabWidget(id), grabPoint(id)}; }
+
+    // A whole drag of a card by `translation`, in steps.
+    void drag(const QUuid& id, QPointF translation, int steps = 5) const
+    {
+        const Pointer pointer = pointerOn(id);
+        pointer.press();
         for (int i = 1; i <= steps; ++i)
-            QTest::mouseMove(from, local(start + (end - start) * i / steps));
-        QTest::mouseRelease(from, Qt::LeftButton, {}, local(end));
-        settle();
+            pointer.moveBy(translation * i / steps);
+        pointer.releaseAt(translation);
     }
 
     // A point on the card's header (or pill) in canvas points.
@@ -207,29 +232,22 @@ void CompanionCanvasPreviewTest::canvasDrawsAndDrops()
     QFETCH(FenceFrameRect, stored);
     PageFixture f;
     const FenceModel fence = f.addFence(u"画布"_s, {plainTab(FenceKind::notes, u"便笺"_s)}, frame);
-    f.store->setPreferences([&] {
-        GlobalPreferences p = f.store->preferences();
-        p.preferrediOSLayout = iOSLayoutMode::spatialCanvas;
-        return p;
-    }());
+    f.preferLayout(iOSLayoutMode::spatialCanvas);
     QVERIFY(f.show());
     CompanionFenceCard* card = f.card(fence.id);
     QCOMPARE(card->parentWidget(), f.canvas());
     QCOMPARE(card->geometry(), QRect(QPoint(int(frame.x), int(frame.y)), drawn));
 
     const int writesBefore = f.stateWrites;
-    const QPointF start = f.grabPoint(fence.id);
-    QWidget* from = f.grabWidget(fence.id);
-    const auto local = [&](QPointF p) { return from->mapFrom(f.canvas(), p.toPoint()); };
-    QTest::mousePress(from, Qt::LeftButton, {}, local(start));
-    QTest::mouseMove(from, local(start + translation / 2));
+    const PageFixture::Pointer pointer = f.pointerOn(fence.id);
+    pointer.press();
+    pointer.moveBy(translation / 2);
     // The card follows the pointer; nothing is written during the drag.
     QCOMPARE(f.canvas()->dragOffsets().value(fence.id), translation / 2);
     QCOMPARE(card->pos(), QPoint(int(frame.x), int(frame.y)) + (translation / 2).toPoint());
     QCOMPARE(f.store->fence(fence.id)->canvasFrame, frame);
-    QTest::mouseMove(from, local(start + translation));
-    QTest::mouseRelease(from, Qt::LeftButton, {}, local(start + translation));
-    settle();
+    pointer.moveBy(translation);
+    pointer.releaseAt(translation);
 
     QCOMPARE(f.store->fence(fence.id)->canvasFrame, stored);
     QCOMPARE(f.stateWrites, writesBefore + 1);
@@ -243,23 +261,16 @@ void CompanionCanvasPreviewTest::dropKeepsAMoveMadeMeanwhile()
 {
     PageFixture f;
     const FenceModel fence = f.addFence(u"画布"_s, {plainTab(FenceKind::notes, u"便笺"_s)}, {100, 100, 260, 200});
-    f.store->setPreferences([&] {
-        GlobalPreferences p = f.store->preferences();
-        p.preferrediOSLayout = iOSLayoutMode::spatialCanvas;
-        return p;
-    }());
+    f.preferLayout(iOSLayoutMode::spatialCanvas);
     QVERIFY(f.show());
-    QWidget* from = f.grabWidget(fence.id);
-    const QPointF start = f.grabPoint(fence.id);
-    const auto local = [&](QPointF p) { return from->mapFrom(f.canvas(), p.toPoint()); };
-    QTest::mousePress(from, Qt::LeftButton, {}, local(start));
-    QTest::mouseMove(from, local(start + QPointF(30, 30)));
+    const PageFixture::Pointer pointer = f.pointerOn(fence.id);
+    pointer.press();
+    pointer.moveBy(QPointF(30, 30));
     // Meanwhile another road renames the fence and gives it a new frame.
     f.store->renameFence(fence.id, u"新名字"_s);
     f.store->updateCanvasFrame(fence.id, {200, 150, 300, 220});
-    QTest::mouseMove(from, local(start + QPointF(40, 20)));
-    QTest::mouseRelease(from, Qt::LeftButton, {}, local(start + QPointF(40, 20)));
-    settle();
+    pointer.moveBy(QPointF(40, 20));
+    pointer.releaseAt(QPointF(40, 20));
     const FenceModel now = *f.store->fence(fence.id);
     QCOMPARE(now.canvasFrame, (FenceFrameRect{240, 170, 300, 220}));
     QCOMPARE(now.title, u"新名字"_s);
@@ -270,16 +281,11 @@ void CompanionCanvasPreviewTest::fenceRemovedDuringADrag()
     PageFixture f;
     const FenceModel fence = f.addFence(u"画布"_s, {plainTab(FenceKind::notes, u"便笺"_s)});
     const FenceModel other = f.addFence(u"其他"_s, {plainTab(FenceKind::notes, u"便笺"_s)}, {320, 300, 260, 200});
-    f.store->setPreferences([&] {
-        GlobalPreferences p = f.store->preferences();
-        p.preferrediOSLayout = iOSLayoutMode::spatialCanvas;
-        return p;
-    }());
+    f.preferLayout(iOSLayoutMode::spatialCanvas);
     QVERIFY(f.show());
-    QWidget* from = f.grabWidget(fence.id);
-    const QPointF start = f.grabPoint(fence.id);
-    QTest::mousePress(from, Qt::LeftButton, {}, from->mapFrom(f.canvas(), start.toPoint()));
-    QTest::mouseMove(from, from->mapFrom(f.canvas(), (start + QPointF(30, 0)).toPoint()));
+    const PageFixture::Pointer pointer = f.pointerOn(fence.id);
+    pointer.press();
+    pointer.moveBy(QPointF(30, 0));
     f.store->deleteFence(fence.id);
     QVERIFY(!f.card(fence.id));
     QVERIFY(f.canvas()->dragOffsets().isEmpty());
@@ -287,7 +293,7 @@ void CompanionCanvasPreviewTest::fenceRemovedDuringADrag()
     QVERIFY(!f.store->fence(fence.id));
     QCOMPARE(f.store->fence(other.id)->canvasFrame, (FenceFrameRect{320, 300, 260, 200}));
     // The canvas goes on: the other card still drags.
-    f.drag(f.grabWidget(other.id), f.grabPoint(other.id), f.grabPoint(other.id) + QPointF(0, 25));
+    f.drag(other.id, QPointF(0, 25));
     QCOMPARE(f.store->fence(other.id)->canvasFrame, (FenceFrameRect{320, 325, 260, 200}));
 }
 
@@ -301,7 +307,7 @@ void CompanionCanvasPreviewTest::farCardGrowsTheCanvas()
     f.chooseLayout(iOSLayoutMode::spatialCanvas);
     QCOMPARE(f.canvas()->size(), QSize(868, 708));
 
-    f.drag(f.grabWidget(fence.id), f.grabPoint(fence.id), f.grabPoint(fence.id) + QPointF(500, 400));
+    f.drag(fence.id, QPointF(500, 400));
     QCOMPARE(f.store->fence(fence.id)->canvasFrame, (FenceFrameRect{1100, 900, 260, 200}));
     QVERIFY(QRect(QPoint(0, 0), f.canvas()->size()).contains(f.card(fence.id)->geometry()));
     QScrollArea* scroll = f.screen()->canvasScrollArea();
@@ -309,7 +315,7 @@ void CompanionCanvasPreviewTest::farCardGrowsTheCanvas()
     QVERIFY(scroll->horizontalScrollBar()->value() > 0);
     QVERIFY(scroll->verticalScrollBar()->value() > 0);
 
-    f.drag(f.grabWidget(fence.id), f.grabPoint(fence.id), f.grabPoint(fence.id) - QPointF(1000, 800));
+    f.drag(fence.id, QPointF(-1000, -800));
     QCOMPARE(f.store->fence(fence.id)->canvasFrame, (FenceFrameRect{100, 100, 260, 200}));
     QCOMPARE(f.canvas()->size(), QSize(780, 640));
 }
@@ -672,11 +678,7 @@ void CompanionCanvasPreviewTest::screenshots()
     f.addFence(u"待办"_s, {checklist}, {340, 16, 260, 220});
     f.addFence(u"灵感"_s, {notes}, {40, 300, 280, 200});
     f.addFence(u"收起的围栏"_s, {curated}, {340, 300, 240, 180}, true);
-    f.store->setPreferences([&] {
-        GlobalPreferences p = f.store->preferences();
-        p.preferrediOSLayout = layout;
-        return p;
-    }());
+    f.preferLayout(layout);
     QVERIFY(f.show());
     f.view()->setDevice(device);
     f.page->resize(device == CompanionDeviceKind::iPhone ? QSize(700, 900) : QSize(1000, 760));
