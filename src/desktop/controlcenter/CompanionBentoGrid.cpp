@@ -31,15 +31,15 @@ void CompanionBentoGrid::setColumnCount(int columns)
 
 void CompanionBentoGrid::placeCards(const QList<FenceModel>& fences, const QHash<QUuid, CompanionFenceCard*>& cards)
 {
-    QList<CompanionFenceCard*> order;
+    QList<QPointer<CompanionFenceCard>> order;
     for (const FenceModel& fence : fences) {
         if (CompanionFenceCard* card = cards.value(fence.id))
             order.append(card);
     }
-    const bool held = std::all_of(order.cbegin(), order.cend(), [this](auto* c) { return c->parentWidget() == this; });
+    const bool held = std::all_of(order.cbegin(), order.cend(), [this](const auto& c) { return c->parentWidget() == this; });
     if (order == m_order && held)
         return;
-    for (CompanionFenceCard* card : std::as_const(order)) {
+    for (const QPointer<CompanionFenceCard>& card : std::as_const(order)) {
         if (card->parentWidget() != this)
             card->setParent(this);
     }
@@ -55,9 +55,9 @@ void CompanionBentoGrid::relayout()
     for (int column = 0; column < 2; ++column)
         m_grid->setColumnStretch(column, column < m_columns ? 1 : 0);
     int cell = 0;
-    for (CompanionFenceCard* card : std::as_const(m_order)) {
+    for (const QPointer<CompanionFenceCard>& card : std::as_const(m_order)) {
         // A card the canvas holds now stays there.
-        if (card->parentWidget() != this)
+        if (!card || card->parentWidget() != this)
             continue;
         // A rolled-up card is its pill, 46 high, not stretched to its neighbour's height.
         m_grid->addWidget(card, cell / m_columns, cell % m_columns, Qt::AlignTop);

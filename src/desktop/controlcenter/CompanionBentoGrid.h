@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
 
@@ -39,7 +40,8 @@ private:
 
     QGridLayout* m_grid;
     int m_columns = 1;
-    QList<CompanionFenceCard*> m_order;
+    // Guarded: a card of a fence gone is deleted while the grid may still list it.
+    QList<QPointer<CompanionFenceCard>> m_order;
 };
 
 } // namespace mv

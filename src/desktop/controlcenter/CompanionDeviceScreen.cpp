@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -148,6 +149,10 @@ CompanionDeviceScreen::CompanionDeviceScreen(MorvanteelStore& store, DesignEnvir
     column->addWidget(m_canvasScroll, 1);
     m_canvas->onDrop = [this](const QUuid& fenceID, const QPointF& translation) { dropCard(fenceID, translation); };
 
+    m_portalRecheck = new QTimer(this);
+    m_portalRecheck->setInterval(portalRecheckMs);
+    connect(m_portalRecheck, &QTimer::timeout, this, &CompanionDeviceScreen::recheckPortals);
+
     connect(&m_store, &MorvanteelStore::workspacesChanged, this, &CompanionDeviceScreen::refreshWorkspace);
     connect(&m_store, &MorvanteelStore::activeWorkspaceIDChanged, this, &CompanionDeviceScreen::refreshWorkspace);
     connect(&m_store, &MorvanteelStore::workspacesChanged, this, &CompanionDeviceScreen::refreshFences);
@@ -212,16 +217,7 @@ void CompanionDeviceScreen::refreshFences()
         it = m_cards.erase(it);
     }
 
-    // Every portal card's head in one reading: unchanged folders are not read again.
-    QList<FenceTab> portalTabs;
-    for (const FenceModel& fence : fences) {
-        const FenceTab* tab = fence.activeTab();
-        if (tab && tab->kind == FenceKind::portal)
-            portalTabs.append(previewListing(*tab));
-    }
-    const QList<PortalScanResult> heads = m_store.portalHeads(portalTabs, CompanionFenceCard::previewEntryLimit);
-
-    qsizetype portal = 0;
+    m_shownHeads = portalHeads(fences);
     for (const FenceModel& fence : fences) {
         CompanionFenceCard* card = m_cards.value(fence.id);
         if (!card) {
@@ -229,11 +225,54 @@ void CompanionDeviceScreen::refreshFences()
             card->hide();
             m_cards.insert(fence.id, card);
         }
-        const FenceTab* tab = fence.activeTab();
-        const bool isPortal = tab && tab->kind == FenceKind::portal;
-        card->refresh(fence, isPortal ? heads.value(portal++) : PortalScanResult{});
+        card->refresh(fence, m_shownHeads.value(fence.id));
     }
     placeCards();
+}
+
+QHash<QUuid, PortalScanResult> CompanionDeviceScreen::portalHeads(const QList<FenceModel>& fences) const
+{
+    // Every portal card's head in one reading: unchanged folders are not read again.
+    QList<QUuid> ids;
+    QList<FenceTab> tabs;
+    for (const FenceModel& fence : fences) {
+        const FenceTab* tab = fence.activeTab();
+        if (tab && tab->kind == FenceKind::portal) {
+            ids.append(fence.id);
+            tabs.append(previewListing(*tab));
+        }
+    }
+    const QList<PortalScanResult> heads = m_store.portalHeads(tabs, CompanionFenceCard::previewEntryLimit);
+    QHash<QUuid, PortalScanResult> byFence;
+    for (qsizetype i = 0; i < ids.size() && i < heads.size(); ++i)
+        byFence.insert(ids.at(i), heads.at(i));
+    return byFence;
+}
+
+void CompanionDeviceScreen::recheckPortals()
+{
+    const QList<FenceModel> fences = m_store.activeFences();
+    const QHash<QUuid, PortalScanResult> heads = portalHeads(fences);
+    if (heads == m_shownHeads)
+        return;
+    m_shownHeads = heads;
+    for (const FenceModel& fence : fences) {
+        if (CompanionFenceCard* card = m_cards.value(fence.id); card && heads.contains(fence.id))
+            card->refresh(fence, heads.value(fence.id));
+    }
+}
+
+void CompanionDeviceScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    recheckPortals();
+    m_portalRecheck->start();
+}
+
+void CompanionDeviceScreen::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_portalRecheck->stop();
 }
 
 void CompanionDeviceScreen::refreshLayout()

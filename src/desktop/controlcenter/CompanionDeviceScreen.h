@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/models/ModelEnums.h"
+#include "core/engine/PortalTypes.h"
+#include "core/models/FenceModels.h"
 #include "desktop/controlcenter/CompanionDeviceKind.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 class QScrollArea;
+class QTimer;
 
 namespace mv {
 
@@ -33,6 +35,10 @@ public:
     static constexpr WallpaperPreset fallbackWallpaper = WallpaperPreset::tahoeAurora;
     // What a drop may bring a card no closer to the canvas origin than.
     static constexpr double dropMinimum = 8;
+    // How often, while shown, the portal cards look for changes of their folders that came by
+    // no store change (a file saved by another program). A folder that did not change is not
+    // read again (see MorvanteelStore::portalHeads).
+    static constexpr int portalRecheckMs = 1000;
 
     CompanionDeviceScreen(MorvanteelStore& store, DesignEnvironment* environment, QWidget* parent = nullptr);
     ~CompanionDeviceScreen() override;
@@ -53,10 +59,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void refreshWorkspace();
     void refreshFences();
+    // The heads of the active tabs that are portals, by fence id, in one reading.
+    QHash<QUuid, PortalScanResult> portalHeads(const QList<FenceModel>& fences) const;
+    void recheckPortals();
     void refreshLayout();
     void placeCards();
     // A card let go on the canvas: the fence as the store holds it now, moved by `translation`.
@@ -77,6 +88,8 @@ private:
     QScrollArea* m_canvasScroll;
     CompanionSpatialCanvas* m_canvas;
     QHash<QUuid, CompanionFenceCard*> m_cards;
+    QHash<QUuid, PortalScanResult> m_shownHeads;
+    QTimer* m_portalRecheck;
 };
 
 } // namespace mv
