@@ -3,6 +3,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QUrl>
 
 #include <cstdio>
@@ -22,6 +23,22 @@ QStringList linksIn(int argc, char* argv[])
     return links;
 }
 
+// Says why this launch ends without doing what it was asked: on standard error, and, on a
+// desktop, in a small window, since a launcher shows no terminal.
+int refuseLaunch(int argc, char* argv[], const QString& text)
+{
+    std::fprintf(stderr, "morvanteel: %s\n", text.toUtf8().constData());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return 1;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    const QString platform = QGuiApplication::platformName();
+    if (platform != u"offscreen" && platform != u"minimal")
+        QMessageBox::warning(nullptr, QStringLiteral("Morvanteel"), text);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -34,10 +51,13 @@ int main(int argc, char* argv[])
     case mv::platform::SingleInstance::Claim::forwarded:
         return 0;
     case mv::platform::SingleInstance::Claim::unanswered:
-        std::fprintf(stderr, "morvanteel: already running, but it did not answer\n");
-        return 1;
+        return refuseLaunch(argc, argv,
+                            QStringLiteral("Morvanteel 已在运行，但无法联系到它，这次启动没有送达。"
+                                           "请稍后再试，或退出正在运行的 Morvanteel 后重新打开。"));
+    case mv::platform::SingleInstance::Claim::tooLong:
+        return refuseLaunch(argc, argv, QStringLiteral("链接过长，无法交给正在运行的 Morvanteel。"));
     case mv::platform::SingleInstance::Claim::unavailable:
-        std::fprintf(stderr, "morvanteel: cannot tell whether it is already running; starting anyway\n");
+        std::fprintf(stderr, "morvanteel: 无法确认 Morvanteel 是否已在运行，仍然启动。\n");
         break;
     case mv::platform::SingleInstance::Claim::primary:
         break;

@@ -34,8 +34,9 @@ constexpr std::array<char, 4> magic{'M', 'V', 'L', '1'};
 constexpr qsizetype headerSize = 8;
 constexpr char acknowledgement = 0x06;
 
-// Launches talking at once; more are turned away rather than queued in memory.
-constexpr std::size_t maxClients = 8;
+// Connections held at once. A launch talks for a moment, so when more arrive the oldest (most
+// likely an idle one) makes room: a client that says nothing never costs a launch its link.
+constexpr std::size_t maxClients = 256;
 // A launch that connects and then says nothing is dropped after this long.
 constexpr int clientTimeoutMs = 5000;
 // After a failed accept (out of descriptors) the listener rests this long instead of spinning.
@@ -235,19 +236,61 @@ bool awaitAcknowledgement(int fd, Clock::time_point deadline)
     }
 }
 
-// Serialises the check-and-bind of concurrent launches, so that one cannot take a fresh socket
-// for a stale one in the moment between another's bind and listen. Held only during claim().
-bool lockWithin(int fd, Clock::time_point deadline)
+// Moves whatever is at `path` out of the way, keeping it under the first free
+// "<path>.aside-<n>". False when nothing could be moved.
+bool moveAside(const QByteArray& path)
+{
+    for (int n = 1; n < 1000; ++n) {
+        const QByteArray target = path + ".aside-" + QByteArray::number(n);
+        struct stat status{};
+        if (::lstat(target.constData(), &status) == 0)
+            continue;
+        if (::rename(path.constData(), target.constData()) == 0) {
+            qCWarning(singleInstanceLog) << "moved" << QFile::decodeName(path) << "aside to" << QFile::decodeName(target);
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+// The instance lock's file: a regular file of ours. A folder, link or other thing under its
+// name is moved aside once, so that it can never keep every launch unguarded.
+FileDescriptor openLockFile(const QByteArray& path)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        FileDescriptor fd(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+        struct stat status{};
+        if (fd.isValid() && ::fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode))
+            return fd;
+        const int error = errno;
+        fd.reset();
+        struct stat present{};
+        if (attempt > 0 || ::lstat(path.constData(), &present) != 0 || S_ISREG(present.st_mode) || !moveAside(path)) {
+            errno = error;
+            break;
+        }
+    }
+    return FileDescriptor();
+}
+
+enum class Lock { taken, held, failed };
+
+Lock tryLock(int fd)
 {
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        if (remainingMs(deadline) == 0)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return Lock::taken;
+        if (errno == EINTR)
+            continue;
+        return errno == EWOULDBLOCK ? Lock::held : Lock::failed;
     }
+}
+
+// Hands the message to the listener on `connection` and waits for its acknowledgement.
+bool forward(int connection, const QByteArray& message, Clock::time_point deadline)
+{
+    return sendAll(connection, message, deadline) && awaitAcknowledgement(connection, deadline);
 }
 
 } // namespace
@@ -275,6 +318,9 @@ SingleInstance::~SingleInstance()
     while (!m_clients.empty())
         dropClient(m_clients.back().fd);
     stopListening();
+    // Last: a launch that finds the lock free finds no socket of ours either.
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 std::optional<QByteArray> SingleInstance::encodeMessage(const QStringList& arguments)
@@ -326,66 +372,90 @@ std::optional<QStringList> SingleInstance::decodeMessage(QByteArrayView bytes)
 
 SingleInstance::Claim SingleInstance::claim(const QStringList& arguments, std::chrono::milliseconds timeout)
 {
-    if (m_listenFd >= 0)
+    if (m_lockFd >= 0)
         return Claim::primary;
     const auto deadline = Clock::now() + timeout;
     const auto address = socketAddress(m_socketPath);
     if (!address)
         return Claim::unavailable;
     const QByteArray path = QFile::encodeName(m_socketPath);
+    const auto message = encodeMessage(arguments);
 
-    FileDescriptor lock(::open((path + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!lock.isValid())
+    FileDescriptor lock = openLockFile(path + ".lock");
+    if (!lock.isValid()) {
+        qCWarning(singleInstanceLog) << "no instance lock at" << m_socketPath + QStringLiteral(".lock") << std::strerror(errno);
         return Claim::unavailable;
-    if (!lockWithin(lock.get(), deadline)) {
-        // Another launch is in the middle of its own claim and does not finish it.
-        return Claim::unanswered;
     }
 
-    FileDescriptor connection;
-    switch (probe(*address, deadline, connection)) {
-    case Probe::connected: {
-        lock.reset();
+    // Hands the arguments over on a connection to the running instance.
+    const auto handOver = [&](const FileDescriptor& connection) {
         // Only a listener of this user's is told anything.
         if (!peerIsThisUser(connection.get())) {
             qCWarning(singleInstanceLog) << "the socket" << m_socketPath << "belongs to another user";
             return Claim::unanswered;
         }
-        const auto message = encodeMessage(arguments);
-        if (!message || !sendAll(connection.get(), *message, deadline)
-            || !awaitAcknowledgement(connection.get(), deadline))
-            return Claim::unanswered;
-        return Claim::forwarded;
-    }
-    case Probe::stale: {
-        // Left by an instance that died. Only a socket file is ever removed.
-        struct stat status{};
-        if (::lstat(path.constData(), &status) != 0 || !S_ISSOCK(status.st_mode)
-            || ::unlink(path.constData()) != 0)
-            return Claim::unavailable;
-        break;
-    }
-    case Probe::absent:
-        break;
-    case Probe::failed:
-        return Claim::unavailable;
-    }
+        if (!message)
+            return Claim::tooLong;
+        return forward(connection.get(), *message, deadline) ? Claim::forwarded : Claim::unanswered;
+    };
 
+    for (;;) {
+        switch (tryLock(lock.get())) {
+        case Lock::failed:
+            return Claim::unavailable;
+        case Lock::taken: {
+            FileDescriptor connection;
+            // A listener without the lock is an instance that predates it: it is the one running.
+            if (probe(*address, deadline, connection) == Probe::connected)
+                return handOver(connection);
+            m_lockFd = lock.release();
+            if (!listen())
+                qCWarning(singleInstanceLog) << "running without a socket at" << m_socketPath
+                                             << "; later launches cannot reach this one";
+            return Claim::primary;
+        }
+        case Lock::held: {
+            // The instance runs, or another launch is in the middle of becoming it and listens
+            // in a moment.
+            FileDescriptor connection;
+            if (probe(*address, deadline, connection) == Probe::connected)
+                return handOver(connection);
+            if (remainingMs(deadline) == 0)
+                return Claim::unanswered;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            break;
+        }
+        }
+    }
+}
+
+// With the lock held: clears the socket path of whatever lies there and listens on it.
+bool SingleInstance::listen()
+{
+    const auto address = socketAddress(m_socketPath);
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    struct stat status{};
+    if (::lstat(path.constData(), &status) == 0) {
+        // Nobody listens there (the lock says so): a socket is left by an instance that died;
+        // anything else is kept, out of the way.
+        const bool cleared = S_ISSOCK(status.st_mode) ? ::unlink(path.constData()) == 0 : moveAside(path);
+        if (!cleared)
+            return false;
+    }
     FileDescriptor listener = newSocket();
     if (!listener.isValid()
         || ::bind(listener.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0)
-        return Claim::unavailable;
-    struct stat status{};
+        return false;
     // The folder is private already; the socket itself is too.
     if (::chmod(path.constData(), 0600) != 0 || ::lstat(path.constData(), &status) != 0
-        || ::listen(listener.get(), 16) != 0) {
+        || ::listen(listener.get(), 64) != 0) {
         ::unlink(path.constData());
-        return Claim::unavailable;
+        return false;
     }
     m_boundDevice = status.st_dev;
     m_boundInode = status.st_ino;
     m_listenFd = listener.release();
-    return Claim::primary;
+    return true;
 }
 
 void SingleInstance::startReceiving()
@@ -420,7 +490,7 @@ void SingleInstance::acceptConnections()
             continue;
         }
         if (m_clients.size() >= maxClients)
-            continue;
+            dropClient(m_clients.front().fd);
 
         Client client;
         client.fd = fd.release();

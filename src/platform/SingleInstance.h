@@ -14,9 +14,12 @@ class QSocketNotifier;
 
 namespace mv::platform {
 
-// One running instance per user. The first launch listens on a Unix domain socket in the
-// user's runtime folder; a later launch hands its arguments (the links it was started with,
-// none for a plain launch) to the one running and exits. Only processes of the same user are
+// One running instance per user. The first launch takes the instance lock (a lock file beside
+// the socket, held for the life of the process) and listens on a Unix domain socket in the
+// user's runtime folder; a later launch finds the lock taken and hands its arguments (the links
+// it was started with, none for a plain launch) to the one running, then exits. The lock alone
+// decides which process is the instance: whatever lies at the socket path (a file, a folder, a
+// socket nobody listens on) never lets a second one start. Only processes of the same user are
 // heard.
 //
 // claim() is plain POSIX and runs before the application object exists, so that a forwarding
@@ -29,9 +32,10 @@ public:
     enum class Claim {
         primary,     // this process listens now: run the program, then startReceiving()
         forwarded,   // the running instance took the arguments: exit
-        unanswered,  // an instance runs but did not take them (busy, hung, or they are too long):
+        unanswered,  // an instance runs but could not be reached or did not take them (busy, hung):
                      // exit without running a second copy beside it
-        unavailable, // no private folder or socket could be had: run alone, unguarded
+        tooLong,     // an instance runs, and the arguments are longer than one message may be
+        unavailable, // no private folder or lock file could be had: run alone, unguarded
     };
     Q_ENUM(Claim)
 
@@ -51,10 +55,13 @@ public:
     // Empty when no private folder could be had.
     const QString& socketPath() const { return m_socketPath; }
     bool isListening() const { return m_listenFd >= 0; }
+    bool isPrimary() const { return m_lockFd >= 0; }
 
-    // Becomes the listener, or hands `arguments` to the instance already listening and waits
-    // up to `timeout` for its acknowledgement. A socket left by an instance that died is
-    // removed and taken over. Concurrent launches agree on one listener.
+    // Becomes the instance, or hands `arguments` to the one running and waits up to `timeout`
+    // for its acknowledgement. A socket left by an instance that died is removed, anything else
+    // at the socket path is moved aside (to "<path>.aside-<n>"), and the path is taken over.
+    // Concurrent launches agree on one instance. A primary claim holds the lock even when no
+    // socket could be made; later launches are then told they cannot reach it.
     [[nodiscard]] Claim claim(const QStringList& arguments,
                               std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
@@ -83,8 +90,10 @@ private:
     void readClient(int fd);
     void dropClient(int fd);
     void stopListening();
+    bool listen();
 
     QString m_socketPath;
+    int m_lockFd = -1;
     int m_listenFd = -1;
     // The socket file as bound, so that only our own is removed.
     unsigned long long m_boundDevice = 0;

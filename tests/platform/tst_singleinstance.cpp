@@ -302,18 +302,87 @@ private Q_SLOTS:
         QTRY_COMPARE(received.size(), 1);
     }
 
-    // Only a socket is ever removed: a file of another kind under the name is kept.
-    void fileInTheSocketsPlaceIsKept()
+    // Whatever lies at the socket path or the lock's path, one launch becomes the instance and
+    // the next reaches it: a socket is removed, anything else is kept, moved aside.
+    void obstacleAtTheSocketPathYieldsOneInstance_data()
+    {
+        QTest::addColumn<QString>("suffix"); // beside the socket's own path
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("file at the socket") << QString() << u"file"_s;
+        QTest::newRow("folder at the socket") << QString() << u"folder"_s;
+        QTest::newRow("folder with content at the socket") << QString() << u"full folder"_s;
+        QTest::newRow("link at the socket") << QString() << u"link"_s;
+        QTest::newRow("folder at the lock") << u".lock"_s << u"folder"_s;
+        QTest::newRow("link at the lock") << u".lock"_s << u"link"_s;
+    }
+
+    void obstacleAtTheSocketPathYieldsOneInstance()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QString, kind);
+        RuntimeFolder runtime;
+        const QString path = runtime.socketPath() + suffix;
+        const QString target = runtime.dir.filePath(u"elsewhere"_s);
+        if (kind == u"file") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("keep me");
+        } else if (kind == u"link") {
+            QVERIFY(QFile::link(target, path));
+        } else {
+            QVERIFY(QDir().mkdir(path));
+            if (kind == u"full folder") {
+                QFile inner(path + u"/inner"_s);
+                QVERIFY(inner.open(QIODevice::WriteOnly));
+                inner.write("keep me");
+            }
+        }
+
+        SingleInstance first;
+        QCOMPARE(first.claim({}), Claim::primary);
+        QVERIFY(first.isListening());
+        first.startReceiving();
+        QSignalSpy received(&first, &SingleInstance::argumentsReceived);
+        // Kept under the first free name beside it, untouched.
+        const QString aside = path + u".aside-1"_s;
+        if (kind == u"file") {
+            QFile file(aside);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray("keep me"));
+        } else if (kind == u"link") {
+            QCOMPARE(QFileInfo(aside).symLinkTarget(), target);
+        } else {
+            QVERIFY(QFileInfo(aside).isDir());
+            if (kind == u"full folder")
+                QVERIFY(QFileInfo::exists(aside + u"/inner"_s));
+        }
+
+        SingleInstance second;
+        QCOMPARE(whileServing([&] { return second.claim({u"x"_s}); }), Claim::forwarded);
+        QVERIFY(!second.isPrimary());
+        QTRY_COMPARE(received.size(), 1);
+    }
+
+    // The lock, not the socket, makes the instance: with its socket gone, a launch still finds
+    // it running and is told it cannot reach it, rather than starting a second one.
+    void instanceWithoutItsSocketIsNotDoubled()
     {
         RuntimeFolder runtime;
+        SingleInstance first;
+        QCOMPARE(first.claim({}), Claim::primary);
+        QVERIFY(QFile::remove(runtime.socketPath()));
+        SingleInstance second;
+        QCOMPARE(second.claim({u"x"_s}, 300ms), Claim::unanswered);
+        QVERIFY(!second.isPrimary());
+        QVERIFY(!second.isListening());
+
+        // A file put there instead changes nothing about that.
         QFile file(runtime.socketPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("keep me");
         file.close();
-        SingleInstance first;
-        QCOMPARE(first.claim({}), Claim::unavailable);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("keep me"));
+        SingleInstance third;
+        QCOMPARE(third.claim({u"x"_s}, 300ms), Claim::unanswered);
+        QVERIFY(!third.isPrimary());
     }
 
     // An instance that listens but does not answer (still starting, or hung) is neither taken
@@ -339,7 +408,7 @@ private Q_SLOTS:
         QSignalSpy received(&first, &SingleInstance::argumentsReceived);
         SingleInstance second;
         const QStringList huge{QString(SingleInstance::maxPayloadSize, u'a')};
-        QCOMPARE(whileServing([&] { return second.claim(huge); }), Claim::unanswered);
+        QCOMPARE(whileServing([&] { return second.claim(huge); }), Claim::tooLong);
         QVERIFY(!second.isListening());
         QTest::qWait(20);
         QCOMPARE(received.size(), 0);
@@ -426,21 +495,34 @@ private Q_SLOTS:
         ::close(fd);
     }
 
-    // A launch that connects and says nothing does not hold up the next one.
-    void silentClientDoesNotHoldOthersUp()
+    // Launches that connect and say nothing, however many, do not hold up the next one.
+    void silentClientsDoNotHoldOthersUp_data()
     {
+        QTest::addColumn<int>("silent");
+        QTest::newRow("one") << 1;
+        QTest::newRow("more than the old slots") << 9;
+        QTest::newRow("more than are ever held") << 300;
+    }
+
+    void silentClientsDoNotHoldOthersUp()
+    {
+        QFETCH(int, silent);
         RuntimeFolder runtime;
         SingleInstance first;
         QCOMPARE(first.claim({}), Claim::primary);
         first.startReceiving();
         QSignalSpy received(&first, &SingleInstance::argumentsReceived);
-        const int silent = connectTo(runtime.socketPath());
-        QVERIFY(silent >= 0);
+        std::vector<int> idle;
+        for (int i = 0; i < silent; ++i) {
+            idle.push_back(whileServing([&] { return connectTo(runtime.socketPath()); }));
+            QVERIFY(idle.back() >= 0);
+        }
         QTest::qWait(20);
         SingleInstance second;
         QCOMPARE(whileServing([&] { return second.claim({u"next"_s}); }), Claim::forwarded);
         QTRY_COMPARE(received.size(), 1);
-        ::close(silent);
+        for (int fd : idle)
+            ::close(fd);
     }
 
     // -- where the socket lives -------------------------------------------------------------
