@@ -1,9 +1,13 @@
 #include "design/AppIcon.h"
+#include "desktop/shell/ApplicationBusService.h"
+#include "desktop/shell/IntentActions.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
+#include "desktop/shell/StatusBarMenuController.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QUrl>
 
 #include <cstdio>
@@ -69,7 +73,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvanteel"));
-    QApplication::setDesktopFileName(QStringLiteral("morvanteel"));
+    QApplication::setDesktopFileName(mv::ApplicationBusService::serviceName);
     QApplication::setWindowIcon(mv::appicon::icon());
     // Closing the control center only hides it; the fences stay on the desktop.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -83,6 +87,19 @@ int main(int argc, char* argv[])
                              runtime.handleDeepLinkURLs(urls);
                      });
     instance.startReceiving();
+
+    // The shortcuts, for launchers and the session bus; each says what it did (or why not)
+    // once the program has acted.
+    auto* actions = new mv::IntentActions(runtime);
+    QObject::connect(actions, &mv::IntentActions::reported, &runtime, [&runtime](const QString& text, bool succeeded) {
+        std::fprintf(stderr, "morvanteel: %s\n", text.toUtf8().constData());
+        if (const auto* tray = runtime.statusBarController(); tray && tray->trayIcon())
+            tray->trayIcon()->showMessage(QStringLiteral("Morvanteel"), text,
+                                          succeeded ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning);
+    });
+    auto* bus = new mv::ApplicationBusService(runtime, *actions);
+    bus->registerOnSessionBus();
+
     runtime.start();
     runtime.handleDeepLinkURLs(links);
     return QApplication::exec();
