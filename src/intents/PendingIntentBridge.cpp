@@ -57,12 +57,19 @@ private:
     platform::KeyValueStore* m_store = nullptr;
 };
 
-std::optional<QString> stringValue(const OpenedDefaults& defaults, const QString& key)
+// The text under `key` read by `parse`; the key is removed only when it parsed.
+template<class Parse>
+auto consumeParsed(const PendingIntentEnvironment& environment, const QString& key, Parse parse)
+    -> decltype(parse(QString()))
 {
+    const OpenedDefaults defaults(environment);
     const auto value = defaults->value(key);
     if (!value || !value->isString())
         return std::nullopt;
-    return value->toString();
+    auto parsed = parse(value->toString());
+    if (parsed)
+        defaults->remove(key);
+    return parsed;
 }
 
 QList<PendingWidgetTaskToggle> loadPendingTaskToggles(const OpenedDefaults& defaults)
@@ -143,14 +150,8 @@ void MorvanteelPendingIntentBridge::enqueueDeepLink(const MorvanteelDeepLink& li
 std::optional<MorvanteelDeepLink> MorvanteelPendingIntentBridge::dequeueDeepLink(
     const PendingIntentEnvironment& environment)
 {
-    const OpenedDefaults defaults(environment);
-    const auto text = stringValue(defaults, pendingDeepLinkKey);
-    if (!text)
-        return std::nullopt;
-    auto link = MorvanteelDeepLink::fromString(*text);
-    if (link)
-        defaults->remove(pendingDeepLinkKey);
-    return link;
+    return consumeParsed(environment, pendingDeepLinkKey,
+                         [](const QString& text) { return MorvanteelDeepLink::fromString(text); });
 }
 
 void MorvanteelPendingIntentBridge::recordPendingTaskToggle(const QUuid& fenceID, const QUuid& taskID,
@@ -186,14 +187,7 @@ void MorvanteelPendingIntentBridge::recordPendingWorkspaceSwitch(const QUuid& wo
 std::optional<QUuid> MorvanteelPendingIntentBridge::consumePendingWorkspaceSwitch(
     const PendingIntentEnvironment& environment)
 {
-    const OpenedDefaults defaults(environment);
-    const auto text = stringValue(defaults, pendingWorkspaceSwitchKey);
-    if (!text)
-        return std::nullopt;
-    const auto id = parseUuid(*text);
-    if (id)
-        defaults->remove(pendingWorkspaceSwitchKey);
-    return id;
+    return consumeParsed(environment, pendingWorkspaceSwitchKey, [](const QString& text) { return parseUuid(text); });
 }
 
 void MorvanteelPendingIntentBridge::persistWidgetSnapshot(const WidgetSnapshotPayload& payload,

@@ -1,4 +1,5 @@
 #include "platform/SingleInstance.h"
+#include "support/UnixSockets.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -24,6 +25,8 @@ using mv::platform::SingleInstance;
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 using Claim = SingleInstance::Claim;
+using unixsockets::bindAt;
+using unixsockets::connectTo;
 
 namespace {
 
@@ -65,36 +68,6 @@ template<class Work>
 auto whileServing(Work work)
 {
     return served(std::async(std::launch::async, std::move(work)));
-}
-
-int connectTo(const QString& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    std::memcpy(address.sun_path, bytes.constData(), std::size_t(bytes.size()));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// A socket bound at `path`, listening when asked, never accepting.
-int bindAt(const QString& path, bool listening)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    std::memcpy(address.sun_path, bytes.constData(), std::size_t(bytes.size()));
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || (listening && ::listen(fd, 4) != 0)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 enum class Reply { acknowledged, closed, other };

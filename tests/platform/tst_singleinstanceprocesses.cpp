@@ -1,4 +1,5 @@
 #include "platform/SingleInstance.h"
+#include "support/UnixSockets.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -48,20 +49,6 @@ int runLaunch(int argc, char* argv[])
     });
     instance.startReceiving();
     return QCoreApplication::exec();
-}
-
-int connectTo(const QString& path)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray bytes = QFile::encodeName(path);
-    std::memcpy(address.sun_path, bytes.constData(), std::size_t(bytes.size()));
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 } // namespace
@@ -131,12 +118,8 @@ private Q_SLOTS:
         } else if (obstacle == u"folder") {
             QVERIFY(QDir().mkdir(socketPath()));
         } else if (obstacle == u"dead socket") {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            const QByteArray bytes = QFile::encodeName(socketPath());
-            std::memcpy(address.sun_path, bytes.constData(), std::size_t(bytes.size()));
-            QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+            const int fd = unixsockets::bindAt(socketPath(), false);
+            QVERIFY(fd >= 0);
             ::close(fd);
         }
 
@@ -148,7 +131,7 @@ private Q_SLOTS:
             links.append(u"morvanteel://spot-search"_s);
             QTRY_VERIFY(first.canReadLine());
             for (int i = 0; i < idleConnections; ++i) {
-                idle.push_back(connectTo(socketPath()));
+                idle.push_back(unixsockets::connectTo(socketPath()));
                 QVERIFY(idle.back() >= 0);
             }
         }

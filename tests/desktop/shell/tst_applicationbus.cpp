@@ -108,11 +108,14 @@ class ApplicationBusTest final : public QObject {
     }
 
     // Runs a program in the test's home and bus; its exit code, -1 when it did not end in time.
-    int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+    // With `errors`, its standard error is kept there instead of passed on.
+    int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
+            QByteArray* errors = nullptr)
     {
         QProcess process;
         process.setProcessEnvironment(m_environment);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!errors)
+            process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, arguments);
         // The program answers from its event loop, which runs here only while we wait.
         QDeadlineTimer deadline(30000);
@@ -125,6 +128,8 @@ class ApplicationBusTest final : public QObject {
         }
         if (output)
             *output = process.readAllStandardOutput();
+        if (errors)
+            *errors = process.readAllStandardError();
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
@@ -258,6 +263,17 @@ private Q_SLOTS:
         const QStringList cycle = execWords(execs.value(u"Desktop Action switch-workspace"_s));
         QCOMPARE(run(cycle.first(), cycle.mid(1)), 0);
         QTRY_COMPARE_WITH_TIMEOUT(activeWorkspace(), workspaceIDs()[2], 10000);
+        QCOMPARE(m_program.state(), QProcess::Running);
+    }
+
+    // A link longer than one hand-over may carry is told as such, in words, and no second
+    // program starts.
+    void overLongLinkIsToldAsSuch()
+    {
+        QByteArray errors;
+        const QString link = u"morvanteel://open-fence/"_s + QString(70 * 1024, u'a');
+        QCOMPARE(run(programPath(), {link}, nullptr, &errors), 1);
+        QVERIFY2(errors.contains("链接过长，无法交给正在运行的 Morvanteel。"), errors.constData());
         QCOMPARE(m_program.state(), QProcess::Running);
     }
 };
