@@ -325,7 +325,8 @@ void FenceItemGridTile::paintEvent(QPaintEvent*)
             painter.setPen(Qt::NoPen);
             painter.setBrush(swiftUIColor(m_tint));
             painter.drawEllipse(g.pin);
-            SymbolIcons::paint(painter, g.pin, QStringLiteral("pin.fill"), SymbolIcons::sideForFontSize(8.5), Qt::white);
+            SymbolIcons::paint(painter, g.pin, QStringLiteral("pin.fill"), SymbolIcons::sideForFontSize(8.5),
+                              readableForeground(swiftUIColor(m_tint)));
         }
         const QFont titleFont = gridTitleFont(m_iconScale);
         painter.setFont(titleFont);

@@ -125,7 +125,7 @@ void LiquidGlassPillButton::paintEvent(QPaintEvent*)
         painter.fillPath(capsule, m_prominent ? tintColor : withOpacity(GlassPalette::primary(scheme), 0.1));
         painter.setPen(QPen(withOpacity(tintColor, 0.35), 0.75));
         painter.drawPath(LiquidGlassShapeKind::capsule().insetPath(bounds, 0.375));
-        foreground = m_prominent ? QColor(Qt::white) : GlassPalette::primaryForeground(scheme);
+        foreground = m_prominent ? readableForeground(tintColor) : GlassPalette::primaryForeground(scheme);
     } else if (m_prominent) {
         // The prominent glass button: the tint itself as glass, a sheen and a light rim.
         painter.fillPath(capsule, withOpacity(tintColor, 0.88));
@@ -139,7 +139,7 @@ void LiquidGlassPillButton::paintEvent(QPaintEvent*)
             painter.fillPath(capsule, withOpacity(Qt::black, 0.08));
         painter.setPen(QPen(withOpacity(Qt::white, 0.35), 0.75));
         painter.drawPath(LiquidGlassShapeKind::capsule().insetPath(bounds, 0.375));
-        foreground = Qt::white;
+        foreground = readableForeground(tintColor);
     } else {
         paintGlassButtonBackground(painter, bounds, environment, m_hovered, isDown());
         painter.fillPath(capsule, withOpacity(tintColor, 0.10));

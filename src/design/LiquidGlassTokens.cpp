@@ -2,6 +2,7 @@
 
 #include <QtMath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mv {
@@ -25,6 +26,36 @@ QColor withOpacity(QColor color, double opacity)
 {
     color.setAlphaF(float(std::clamp(color.alphaF() * opacity, 0.0, 1.0)));
     return color;
+}
+
+namespace {
+
+double linearChannel(double value)
+{
+    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+}
+
+} // namespace
+
+double relativeLuminance(const QColor& color)
+{
+    const QColor rgb = color.toRgb();
+    return 0.2126 * linearChannel(rgb.redF()) + 0.7152 * linearChannel(rgb.greenF())
+        + 0.0722 * linearChannel(rgb.blueF());
+}
+
+double contrastRatio(const QColor& first, const QColor& second)
+{
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor readableForeground(const QColor& fill)
+{
+    const QColor dark = QColor::fromRgbF(0.07f, 0.08f, 0.10f);
+    const QColor light(Qt::white);
+    return contrastRatio(fill, dark) >= contrastRatio(fill, light) ? dark : light;
 }
 
 QColor subtleGlassTint(FenceTintPalette tint)
@@ -67,7 +98,8 @@ QColor primaryForeground(ColorScheme scheme)
 
 QColor secondaryForeground(ColorScheme scheme)
 {
-    return scheme == ColorScheme::dark ? QColor::fromRgbF(1, 1, 1, 0.55f) : QColor::fromRgbF(0, 0, 0, 0.5f);
+    // Strong enough that captions and finished tasks keep 4.5:1 on the glass.
+    return scheme == ColorScheme::dark ? QColor::fromRgbF(1, 1, 1, 0.72f) : QColor::fromRgbF(0, 0, 0, 0.8f);
 }
 
 QColor systemOrange(ColorScheme scheme)

@@ -37,6 +37,15 @@ QColor regularGlassBase(ColorScheme scheme);
 // `color` with its alpha multiplied by `opacity`.
 QColor withOpacity(QColor color, double opacity);
 
+// Relative luminance of an opaque sRGB colour (0 black .. 1 white), as the WCAG measure it.
+double relativeLuminance(const QColor& color);
+// Contrast ratio of two opaque colours, 1 .. 21.
+double contrastRatio(const QColor& first, const QColor& second);
+// The text and symbol colour for a solid fill: near-black on a light fill, white on a dark
+// one, whichever keeps the higher contrast. White on the paler tints (crystal, graphite,
+// mint, amber) can hardly be read.
+QColor readableForeground(const QColor& fill);
+
 enum class GlassAnimationKind { uiDefault, momentum, quickPress, reducedCrossfade };
 
 // One named animation: a duration and an easing curve for Qt's animation framework. The
