@@ -1,4 +1,5 @@
 #include "platform/gui/support/PrivateSessionBus.h"
+#include "support/PrivateHome.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +72,8 @@ class ApplicationBusTest final : public QObject {
     QString m_entry;
 
     QString programPath() const { return QStringLiteral(MORVANTEEL_BUILD_DIR) + u"/app/morvanteel"_s; }
+    // Where the installer put its copy for the test's user.
+    QString installedProgramPath() const { return m_home.filePath(u".local/bin/morvanteel"_s); }
     QString statePath() const { return m_home.filePath(u".local/share/Morvanteel/state.json"_s); }
 
     QJsonObject state() const
@@ -107,30 +109,11 @@ class ApplicationBusTest final : public QObject {
         return lines;
     }
 
-    // Runs a program in the test's home and bus; its exit code, -1 when it did not end in time.
-    // With `errors`, its standard error is kept there instead of passed on.
+    // Runs a program in the test's home and bus (runWhileServing).
     int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
             QByteArray* errors = nullptr)
     {
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        if (!errors)
-            process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
-        // The program answers from its event loop, which runs here only while we wait.
-        QDeadlineTimer deadline(30000);
-        while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
-            QTest::qWait(10);
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-            return -1;
-        }
-        if (output)
-            *output = process.readAllStandardOutput();
-        if (errors)
-            *errors = process.readAllStandardError();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runWhileServing(m_environment, program, arguments, output, errors);
     }
 
     int gapplication(const QStringList& arguments, QByteArray* output = nullptr)
@@ -141,35 +124,24 @@ class ApplicationBusTest final : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        for (const QString& tool : {u"gapplication"_s, u"desktop-file-validate"_s, u"bash"_s}) {
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(tool + u" is not installed (Debian packages libglib2.0-bin, desktop-file-utils)"_s));
-        }
+        if (const QString tool = firstMissingProgram({u"gapplication"_s, u"desktop-file-validate"_s, u"bash"_s}); !tool.isEmpty())
+            QSKIP(qPrintable(tool + u" is not installed (Debian packages libglib2.0-bin, desktop-file-utils)"_s));
         if (!QFileInfo(programPath()).isExecutable())
             QSKIP(qPrintable(u"the program is not built at "_s + programPath()));
         if (const QString why = m_bus.start(); !why.isEmpty())
             QSKIP(qPrintable(u"no private session bus: "_s + why));
         QVERIFY(m_home.isValid());
 
-        m_environment = QProcessEnvironment::systemEnvironment();
-        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"XDG_DATA_DIRS"_s, u"DBUS_SESSION_BUS_PID"_s})
-            m_environment.remove(name);
-        const QString runtime = m_home.filePath(u"run"_s);
-        QVERIFY(QDir().mkpath(runtime));
-        ::chmod(QFile::encodeName(runtime).constData(), 0700);
-        m_environment.insert(u"HOME"_s, m_home.path());
-        m_environment.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u".local/share"_s));
-        m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u".config"_s));
-        m_environment.insert(u"XDG_CACHE_HOME"_s, m_home.filePath(u".cache"_s));
-        m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtime);
-        m_environment.insert(u"XDG_DATA_DIRS"_s, u"/usr/share"_s);
-        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus.address());
+        m_environment = privateHomeEnvironment(m_home.path(), m_bus.address());
+        QVERIFY(!m_environment.isEmpty());
+        m_environment.remove(u"DISPLAY"_s);
         m_environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
 
         QByteArray installed;
         QCOMPARE(run(u"bash"_s, {sourceRoot() + u"/scripts/install-desktop-entry"_s, programPath()}, &installed), 0);
         m_entry = m_home.filePath(u".local/share/applications/org.morvanteel.Morvanteel.desktop"_s);
         QVERIFY2(QFileInfo::exists(m_entry), installed.constData());
+        QVERIFY2(QFileInfo(installedProgramPath()).isExecutable(), installed.constData());
 
         m_program.setProcessEnvironment(m_environment);
         m_program.start(programPath(), {});
@@ -181,12 +153,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.terminate();
-            if (!m_program.waitForFinished(10000))
-                m_program.kill();
-            m_program.waitForFinished(5000);
-        }
+        endProgram(m_program);
         QDBusConnection::disconnectFromBus(u"test"_s);
     }
 
@@ -250,12 +217,12 @@ private Q_SLOTS:
         QCOMPARE(execs.size(), 4);
         for (const QString& action : {u"open-spot-search"_s, u"run-smart-tidy"_s}) {
             const QStringList words = execWords(execs.value(u"Desktop Action "_s + action));
-            QCOMPARE(words.first(), programPath());
+            QCOMPARE(words.first(), installedProgramPath());
             QCOMPARE(run(words.first(), words.mid(1)), 0);
         }
         // The entry's own line, plain and with a link.
         const QStringList plain = execWords(execs.value(u"Desktop Entry"_s));
-        QCOMPARE(plain, QStringList{programPath()});
+        QCOMPARE(plain, QStringList{installedProgramPath()});
         QCOMPARE(run(plain.first(), {}), 0);
         QCOMPARE(run(plain.first(), {u"morvanteel://switch-workspace/"_s + workspaceIDs()[1]}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(activeWorkspace(), workspaceIDs()[1], 10000);

@@ -56,7 +56,9 @@ struct Links : TwoWorkspaceStore {
         todo.tasks = {task(u"回信"_s)};
         todo.items = {item(u"藏"_s, u"https://example.org/hidden"_s)};
         FenceTab more = plainTab(FenceKind::curated, u"更多"_s);
-        more.items = {item(u"后页"_s, u"https://example.org/second"_s)};
+        // Items that lead back into the program itself.
+        more.items = {item(u"后页"_s, u"https://example.org/second"_s), item(u"搜索"_s, u"morvanteel://spot-search"_s),
+                      item(u"整理"_s, u"Morvanteel://Smart-Tidy/"_s), item(u"未知"_s, u"morvanteel://tidy-now"_s)};
         tools = appendFence(desk, u"工具"_s, {common, todo, more});
 
         FenceTab old = plainTab(FenceKind::curated, u"旧物"_s);
@@ -217,6 +219,14 @@ private Q_SLOTS:
             << u"morvanteel://run-item/{tools}/{item:根}"_s << QStringList{u"open:file:///etc/hosts"_s} << false;
         QTest::newRow("run item of another workspace, no switch")
             << u"morvanteel://run-item/{archived}/{item:旧档}"_s << QStringList{u"open:https://example.org/old"_s} << false;
+        // An item whose target is one of the program's own links acts here, never through the
+        // desktop's opener (which would start a second program only to hand the link back).
+        QTest::newRow("run item that shows the search panel")
+            << u"morvanteel://run-item/{tools}/{item:搜索}"_s << QStringList{u"spot-search"_s} << false;
+        QTest::newRow("run item that opens the tidy page")
+            << u"morvanteel://run-item/{tools}/{item:整理}"_s << QStringList{u"control-center:smartRules"_s} << false;
+        QTest::newRow("run item with a link of ours the program does not know")
+            << u"morvanteel://run-item/{tools}/{item:未知}"_s << QStringList{} << false;
         // An item that cannot be opened, or is not in the fence, shows the fence instead.
         QTest::newRow("run item with an empty target")
             << u"morvanteel://run-item/{tools}/{item:空}"_s << QStringList{u"expanded:工具"_s} << true;
