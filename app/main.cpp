@@ -1,4 +1,5 @@
 #include "design/AppIcon.h"
+#include "design/GlassStyle.h"
 #include "desktop/shell/ApplicationBusService.h"
 #include "desktop/shell/IntentActions.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
@@ -37,6 +38,7 @@ int refuseLaunch(int argc, char* argv[], const QString& text)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    mv::installGlassLook(application);
     const QString platform = QGuiApplication::platformName();
     if (platform != u"offscreen" && platform != u"minimal")
         QMessageBox::warning(nullptr, QStringLiteral("Morvanteel"), text);
@@ -72,6 +74,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
+    mv::installGlassLook(application);
     QApplication::setApplicationName(QStringLiteral("Morvanteel"));
     QApplication::setDesktopFileName(mv::ApplicationBusService::serviceName);
     QApplication::setWindowIcon(mv::appicon::icon());
