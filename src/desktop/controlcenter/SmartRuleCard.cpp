@@ -8,6 +8,7 @@
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassTokens.h"
 #include "desktop/content/PortalPlainButton.h"
+#include "desktop/controlcenter/EnumPicker.h"
 #include "desktop/controlcenter/KeyedWidgetRows.h"
 #include "desktop/controlcenter/QuickControlSwitch.h"
 #include "desktop/controlcenter/SmartRuleWrites.h"
@@ -82,21 +83,12 @@ ComposingLineEdit* makeSmallField(const QString& placeholder, QWidget* parent)
     return field;
 }
 
-template<typename Enum>
-void fillWithCases(QComboBox* picker)
+// A store value shown in a picker is no choice of the user's to write back.
+template<ModelEnum E>
+void showCase(QComboBox* picker, E value)
 {
-    for (const Enum value : allCases<Enum>())
-        picker->addItem(displayName(value), rawValue(value));
-}
-
-template<typename Enum>
-void showCase(QComboBox* picker, Enum value)
-{
-    const int row = int(allCases<Enum>().indexOf(value));
-    if (picker->currentIndex() != row) {
-        const QSignalBlocker blocker(picker);
-        picker->setCurrentIndex(row);
-    }
+    const QSignalBlocker blocker(picker);
+    enumpicker::select(*picker, value);
 }
 
 } // namespace
@@ -112,7 +104,7 @@ SmartRuleConditionRow::SmartRuleConditionRow(const QUuid& conditionID, QWidget* 
     m_field->setObjectName(QStringLiteral("conditionField"));
     m_field->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_field->setFixedWidth(126);
-    fillWithCases<RuleConditionField>(m_field);
+    enumpicker::fill<RuleConditionField>(*m_field);
     row->addWidget(m_field);
     m_value = makeSmallField(QStringLiteral("匹配值"), this);
     m_value->setObjectName(QStringLiteral("conditionValue"));
@@ -198,7 +190,7 @@ SmartRuleCard::SmartRuleCard(MorvanteelStore& store, DesignEnvironment* environm
     m_matchMode = makePicker(this);
     m_matchMode->setObjectName(QStringLiteral("matchMode"));
     m_matchMode->setAccessibleName(QStringLiteral("匹配"));
-    fillWithCases<RuleMatchMode>(m_matchMode);
+    enumpicker::fill<RuleMatchMode>(*m_matchMode);
     match->addWidget(m_matchMode);
     m_subfolderLabel = makeGlassTextLabel(QStringLiteral("子目录:"), designFont(11), this);
     m_subfolderLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
