@@ -4,13 +4,21 @@
 
 namespace mv {
 
-QFont designFont(qreal pixelSize, QFont::Weight weight)
+namespace {
+
+QFont sizedFont(QFont font, qreal pixelSize, QFont::Weight weight)
 {
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
     font.setWeight(weight);
     font.setStyleStrategy(QFont::PreferAntialias);
     return font;
+}
+
+} // namespace
+
+QFont designFont(qreal pixelSize, QFont::Weight weight)
+{
+    return sizedFont(QFont(QStringLiteral("Noto Sans CJK SC")), pixelSize, weight);
 }
 
 QFont designMonospacedFont(qreal pixelSize, QFont::Weight weight)
@@ -18,10 +26,7 @@ QFont designMonospacedFont(qreal pixelSize, QFont::Weight weight)
     QFont font(QStringLiteral("Noto Sans Mono CJK SC"));
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
-    font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
-    font.setWeight(weight);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
+    return sizedFont(font, pixelSize, weight);
 }
 
 } // namespace mv

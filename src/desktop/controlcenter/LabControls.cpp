@@ -32,9 +32,7 @@ const char* const labelStyleProperty = "labLabelStyle";
 
 GlassTextLabel* makeLabLabel(const QString& text, const QFont& font, LabLabelStyle style, QWidget* parent)
 {
-    auto* label = new GlassTextLabel(parent);
-    label->setText(text);
-    label->setFont(font);
+    GlassTextLabel* label = makeGlassTextLabel(text, font, parent);
     label->setProperty(labelStyleProperty, int(style));
     return label;
 }

@@ -158,9 +158,7 @@ QString WorkspacesAndFencesTabView::summaryText(const std::optional<QString>& wo
 GlassTextLabel* WorkspacesAndFencesTabView::makeLabel(const QString& text, const QFont& font, bool secondary,
                                                       QWidget* parent)
 {
-    auto* label = new GlassTextLabel(parent);
-    label->setText(text);
-    label->setFont(font);
+    GlassTextLabel* label = makeGlassTextLabel(text, font, parent);
     (secondary ? m_secondaryLabels : m_primaryLabels).append(label);
     return label;
 }
