@@ -1,6 +1,9 @@
 #include "core/models/EnumTraits.h"
 #include "design/DesignEnvironment.h"
 #include "design/FenceChecklistListView.h"
+#include "design/FenceHeaderView.h"
+#include "design/FenceItemGridTile.h"
+#include "design/LiquidGlassButton.h"
 #include "design/GlassTextLabel.h"
 #include "design/LiquidGlassBadge.h"
 #include "design/LiquidGlassPillButton.h"
@@ -18,10 +21,13 @@ using namespace mv::testing;
 
 Q_DECLARE_METATYPE(mv::FenceTintPalette)
 Q_DECLARE_METATYPE(mv::ColorScheme)
+Q_DECLARE_METATYPE(mv::FenceDisplayDensity)
 
 namespace {
 
 constexpr double bodyTextContrast = 4.5;
+// Symbols are graphics, not text: the measure asks 3:1 of what must be made out.
+constexpr double symbolContrast = 3.0;
 
 // The contrast text reaches on what it is drawn on: the component sits in a fence surface over
 // the wallpaper, as in the gallery. The background is read at a point beside the text and the
@@ -192,6 +198,98 @@ private Q_SLOTS:
         const double ratio = measuredContrast(scene.backdrop, *owner, text,
                                               QPoint(text.left() - 3, text.center().y()));
         QVERIFY2(ratio >= bodyTextContrast, describe("footer", ratio));
+    }
+    void headerTitle_data()
+    {
+        addEveryVariant();
+    }
+
+    void headerTitle()
+    {
+        QFETCH(FenceTintPalette, tint);
+        QFETCH(ColorScheme, scheme);
+        QFETCH(bool, opaque);
+        Scene scene(tint, scheme, opaque);
+        auto* header = new FenceHeaderView(&scene.environment, scene.surface);
+        header->setTitle(QStringLiteral("工作台 Desk"));
+        header->setSymbolName(QStringLiteral("folder"));
+        header->setBadgeSummary(QStringLiteral("12 项"));
+        header->setTint(tint);
+        scene.layout->addWidget(header);
+        scene.layout->addStretch();
+        layOut(scene.backdrop, QSize(340, 140));
+        auto* title = header->findChild<GlassTextLabel*>(QStringLiteral("titleLabel"));
+        QVERIFY(title);
+        QWidget* owner = title->parentWidget();
+        const QRect text = title->geometry();
+        QVERIFY(!text.isEmpty());
+        const double ratio = measuredContrast(scene.backdrop, *owner, text, QPoint(text.right() + 3, text.center().y()));
+        QVERIFY2(ratio >= bodyTextContrast, describe("header title", ratio));
+    }
+
+    void tileTitles_data()
+    {
+        QTest::addColumn<FenceTintPalette>("tint");
+        QTest::addColumn<ColorScheme>("scheme");
+        QTest::addColumn<bool>("opaque");
+        QTest::addColumn<FenceDisplayDensity>("density");
+        for (const FenceTintPalette tint : allCases<FenceTintPalette>())
+            for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark})
+                for (const bool opaque : {false, true})
+                    for (const FenceDisplayDensity density : {FenceDisplayDensity::grid, FenceDisplayDensity::compactList})
+                        QTest::addRow("%s-%s-%s-%s", qPrintable(rawValue(tint)),
+                                      scheme == ColorScheme::dark ? "dark" : "light", opaque ? "opaque" : "glass",
+                                      qPrintable(rawValue(density)))
+                            << tint << scheme << opaque << density;
+    }
+
+    void tileTitles()
+    {
+        QFETCH(FenceTintPalette, tint);
+        QFETCH(ColorScheme, scheme);
+        QFETCH(bool, opaque);
+        QFETCH(FenceDisplayDensity, density);
+        Scene scene(tint, scheme, opaque);
+        auto* tile = new FenceItemGridTile(&scene.environment, scene.surface);
+        tile->setTitle(QStringLiteral("报告 Report"));
+        tile->setSymbolName(QStringLiteral("doc"));
+        tile->setTint(tint);
+        tile->setDensity(density);
+        const bool grid = density == FenceDisplayDensity::grid;
+        tile->setFixedSize(grid ? QSize(96, 104) : QSize(260, 40));
+        scene.layout->addWidget(tile, 0, Qt::AlignLeft);
+        scene.layout->addStretch();
+        layOut(scene.backdrop, QSize(340, 200));
+        const FenceItemTileGeometry g = tile->currentGeometry();
+        const QRect title = g.title.toAlignedRect() & tile->rect();
+        QVERIFY(!title.isEmpty());
+        // Beside the title: below the grid caption's line, or past the list row's text.
+        const QPoint background = grid ? QPoint(2, title.center().y()) : QPoint(tile->width() - 3, title.center().y());
+        const double ratio = measuredContrast(scene.backdrop, *tile, title, background);
+        QVERIFY2(ratio >= bodyTextContrast, describe("tile title", ratio));
+    }
+
+    void glassButtonSymbols_data()
+    {
+        addEveryVariant();
+    }
+
+    void glassButtonSymbols()
+    {
+        QFETCH(FenceTintPalette, tint);
+        QFETCH(ColorScheme, scheme);
+        QFETCH(bool, opaque);
+        Scene scene(tint, scheme, opaque);
+        auto* button = new LiquidGlassButton(&scene.environment, scene.surface);
+        button->setSymbolName(QStringLiteral("plus"));
+        button->setSymbolFont(14, QFont::DemiBold);
+        button->setFixedFrame(QSize(30, 30));
+        scene.layout->addWidget(button, 0, Qt::AlignLeft);
+        scene.layout->addStretch();
+        layOut(scene.backdrop, QSize(200, 100));
+        const QRect symbol(8, 8, 14, 14);
+        const double ratio = measuredContrast(scene.backdrop, *button, symbol, QPoint(15, 4));
+        QVERIFY2(ratio >= symbolContrast, describe("button symbol", ratio));
     }
 };
 

@@ -32,6 +32,9 @@ namespace {
 constexpr double surfaceCornerRadius = 24;
 constexpr double surfaceGlassOpacity = 0.85;
 constexpr qreal footerFontSize = 10.5;
+// Unlike a fence, the panel floats over ordinary windows, whose text and colours would show
+// through the glass: a near-solid wash under it keeps its rows readable over any of them.
+constexpr double surfaceWashOpacity = 0.96;
 
 // The system's ease-out pacing.
 QEasingCurve easeOut()
@@ -322,6 +325,18 @@ void SpotSearchHUDView::reset()
                 field->setFocus(Qt::OtherFocusReason);
         },
         Qt::QueuedConnection);
+}
+
+void SpotSearchHUDView::paintEvent(QPaintEvent* event)
+{
+    const DesignEnvironment& design = environmentOrDefault(environment());
+    if (!design.reduceTransparency()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor base = withOpacity(modifier().fallbackFillColor(design.colorScheme()), 1.0);
+        painter.fillPath(modifier().shape.path(QRectF(rect())), withOpacity(base, surfaceWashOpacity));
+    }
+    LiquidGlassSurfaceFrame::paintEvent(event);
 }
 
 void SpotSearchHUDView::refresh()

@@ -1,16 +1,21 @@
 #include "core/models/DeepLink.h"
 #include "core/store/support/StoreFixture.h"
+#include "design/DesignEnvironment.h"
 #include "design/GlassSymbolMark.h"
+#include "design/LiquidGlassTokens.h"
 #include "design/SymbolIcons.h"
 #include "desktop/content/FencePanelContent.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/SpotSearchHUDPanel.h"
 #include "desktop/shell/SpotSearchHUDView.h"
+#include "desktop/shell/SpotSearchResultDelegate.h"
 #include "desktop/shell/SpotSearchResultsModel.h"
 #include "desktop/shell/SpotSearchWindowController.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QInputMethodEvent>
+#include <QPainter>
 #include <QtTest>
 
 using namespace mv;
@@ -174,6 +179,7 @@ struct SpotDesk : TwoWorkspaceStore {
 } // namespace
 
 Q_DECLARE_METATYPE(Effect)
+Q_DECLARE_METATYPE(mv::ColorScheme)
 
 class SpotSearchPanelTest final : public QObject {
     Q_OBJECT
@@ -675,6 +681,62 @@ private Q_SLOTS:
 
     // The tint is the active workspace's accent, with its badge in the search bar; without a
     // workspace the glass is crystal, the rows cerulean, and there is no badge.
+
+    // The panel floats over whatever window is below it: its rows must stay readable over a
+    // white page, a black terminal, a mid grey and the loud colours of a photo alike.
+    void rowsStayReadableOverAnyWindow_data()
+    {
+        QTest::addColumn<ColorScheme>("scheme");
+        QTest::addColumn<QColor>("below");
+        const QList<std::pair<const char*, QColor>> windows = {
+            {"white", Qt::white},         {"black", Qt::black},          {"grey", QColor(0x77, 0x77, 0x77)},
+            {"red", QColor(0xe0, 0x20, 0x30)}, {"blue", QColor(0x10, 0x40, 0xd0)}, {"yellow", QColor(0xff, 0xd8, 0x00)},
+        };
+        for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark})
+            for (const auto& [name, below] : windows)
+                QTest::addRow("%s-%s", scheme == ColorScheme::dark ? "dark" : "light", name) << scheme << below;
+    }
+
+    void rowsStayReadableOverAnyWindow()
+    {
+        QFETCH(ColorScheme, scheme);
+        QFETCH(QColor, below);
+        SpotDesk d;
+        d.showPanel();
+        d.view().environment()->setColorScheme(scheme);
+        d.type(u"report"_s);
+        QTRY_VERIFY(d.view().results().size() >= 2);
+
+        SpotSearchHUDView& view = d.view();
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(below);
+        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        // For people to look at.
+        const QString screens = QStringLiteral(MORVANTEEL_BUILD_DIR "/screens");
+        QDir().mkpath(screens);
+        image.save(screens + u"/spotsearch-over-"_s + QString::fromLatin1(QTest::currentDataTag()) + u".png"_s);
+
+        // Row 1 (row 0 carries the highlight): its title and subtitle against the row beside the
+        // icon.
+        const int row = 1;
+        const QModelIndex index = view.model()->index(row);
+        const SpotSearchRowGeometry g = SpotSearchRowGeometry::compute(
+            QRectF(view.rowRect(row)), index.data(SpotSearchResultsModel::CategoryLabelRole).toString(),
+            index.data(SpotSearchResultsModel::PreviewableRole).toBool());
+        const QPoint origin = view.resultList()->viewport()->mapTo(&view, QPoint(0, 0));
+        const int besideIcon = int((g.icon.right() + g.title.left()) / 2) + origin.x();
+        for (const auto& [what, area] : {std::pair("title", g.title), std::pair("subtitle", g.subtitle)}) {
+            const QRect text = area.toAlignedRect().translated(origin) & image.rect();
+            QVERIFY(!text.isEmpty());
+            const QColor background = image.pixelColor(besideIcon, text.center().y());
+            double best = 1;
+            for (int y = text.top(); y <= text.bottom(); ++y)
+                for (int x = text.left(); x <= text.right(); ++x)
+                    best = std::max(best, contrastRatio(image.pixelColor(x, y), background));
+            QVERIFY2(best >= 4.5, QByteArray(what) + ' ' + QByteArray::number(best, 'f', 2));
+        }
+    }
+
     void tintFollowsTheWorkspace()
     {
         SpotDesk d;
