@@ -1,10 +1,12 @@
-// A morvanteel:// link opened the way a desktop without its own opener opens it: `xdg-open`
-// (generic mode, no desktop environment named) finds the entry that the project's installer put
-// into a home of the test's own and runs its Exec line, which hands the link to the program
-// already running on the test's X server (openbox on Xvfb) and private session bus.
+// A morvanteel:// link opened the ways a desktop opens it: `xdg-open` (generic mode, no desktop
+// environment named) finds the entry that the project's installer put into a home of the test's
+// own and runs its Exec line, which hands the link to the program already running on the test's
+// X server (openbox on Xvfb) and private session bus; `gio open` finds the same entry and, as it
+// is D-Bus-activatable, sends the link to the program's bus name.
 
 #include "platform/gui/support/PrivateSessionBus.h"
 #include "support/PrivateHome.h"
+#include "support/XTestKeyboard.h"
 #include "support/XvfbSession.h"
 
 #include <QApplication>
@@ -18,7 +20,10 @@
 
 #include <xcb/xcb.h>
 
+#include <X11/keysym.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -46,11 +51,13 @@ public:
 
     bool isConnected() const { return m_root != XCB_NONE; }
 
-    // Whether a viewable window anywhere in the tree carries this title.
+    // Whether a viewable window anywhere in the tree carries this title (as UTF-8 in
+    // _NET_WM_NAME: WM_NAME holds a title that is not Latin-1 in another encoding).
     bool showsWindowNamed(const QString& title)
     {
         const QByteArray name = title.toUtf8();
-        return showsWindow(m_root, [&](xcb_window_t window) { return property(window, XCB_ATOM_WM_NAME) == name; });
+        const xcb_atom_t netName = atom("_NET_WM_NAME");
+        return showsWindow(m_root, [&](xcb_window_t window) { return property(window, netName) == name; });
     }
 private:
     bool showsWindow(xcb_window_t window, const std::function<bool(xcb_window_t)>& matches)
@@ -65,6 +72,14 @@ private:
                 return true;
         }
         return false;
+    }
+
+    xcb_atom_t atom(const char* name)
+    {
+        const ReplyPointer<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name), nullptr),
+            &std::free);
+        return reply ? reply->atom : XCB_ATOM_NONE;
     }
 
     bool isViewable(xcb_window_t window)
@@ -164,19 +179,38 @@ private Q_SLOTS:
         QDBusConnection::disconnectFromBus(u"test"_s);
     }
 
-    // The link shows the running program's search panel; the program that xdg-open started
-    // only handed it over, and the one running stays.
-    void spotSearchLinkReachesTheRunningProgram()
+    // Each opener hands the link to the running program, which shows what it asks for; the
+    // program that xdg-open started only handed it over, and gio, finding the entry
+    // D-Bus-activatable, sends it over the bus itself. The one running stays.
+    void linkReachesTheRunningProgram_data()
     {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("xdg-open") << QStringList{u"xdg-open"_s, u"morvanteel://spot-search"_s};
+        QTest::newRow("gio open") << QStringList{u"gio"_s, u"open"_s, u"morvanteel://spot-search"_s};
+    }
+
+    void linkReachesTheRunningProgram()
+    {
+        QFETCH(QStringList, command);
+        const QString window = u"SpotSearch"_s;
+        if (const QString tool = firstMissingProgram({command.first()}); !tool.isEmpty())
+            QSKIP(qPrintable(tool + u" is not installed"_s));
         ScreenReader screen;
         QVERIFY(screen.isConnected());
-        QVERIFY(!screen.showsWindowNamed(u"SpotSearch"_s));
+        QVERIFY(!screen.showsWindowNamed(window));
 
         QByteArray output;
-        const int code = run(u"xdg-open"_s, {u"morvanteel://spot-search"_s}, &output);
+        const int code = run(command.first(), command.mid(1), &output);
         QVERIFY2(code == 0, output.constData());
-        QTRY_VERIFY2_WITH_TIMEOUT(screen.showsWindowNamed(u"SpotSearch"_s), output.constData(), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(screen.showsWindowNamed(window), output.constData(), 20000);
         QCOMPARE(m_program.state(), QProcess::Running);
+
+        // Escape, typed into the panel, puts it away for the next opener.
+        XTestKeyboard keyboard;
+        QVERIFY(keyboard.isConnected());
+        QTest::qWait(300);
+        keyboard.type({}, XK_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!screen.showsWindowNamed(window), 10000);
     }
 };
 
