@@ -21,7 +21,6 @@ using namespace mv::testing;
 
 Q_DECLARE_METATYPE(mv::FenceTintPalette)
 Q_DECLARE_METATYPE(mv::ColorScheme)
-Q_DECLARE_METATYPE(mv::FenceDisplayDensity)
 
 namespace {
 
@@ -199,6 +198,7 @@ private Q_SLOTS:
                                               QPoint(text.left() - 3, text.center().y()));
         QVERIFY2(ratio >= bodyTextContrast, describe("footer", ratio));
     }
+
     void headerTitle_data()
     {
         addEveryVariant();
@@ -229,18 +229,7 @@ private Q_SLOTS:
 
     void tileTitles_data()
     {
-        QTest::addColumn<FenceTintPalette>("tint");
-        QTest::addColumn<ColorScheme>("scheme");
-        QTest::addColumn<bool>("opaque");
-        QTest::addColumn<FenceDisplayDensity>("density");
-        for (const FenceTintPalette tint : allCases<FenceTintPalette>())
-            for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark})
-                for (const bool opaque : {false, true})
-                    for (const FenceDisplayDensity density : {FenceDisplayDensity::grid, FenceDisplayDensity::compactList})
-                        QTest::addRow("%s-%s-%s-%s", qPrintable(rawValue(tint)),
-                                      scheme == ColorScheme::dark ? "dark" : "light", opaque ? "opaque" : "glass",
-                                      qPrintable(rawValue(density)))
-                            << tint << scheme << opaque << density;
+        addEveryVariant();
     }
 
     void tileTitles()
@@ -248,25 +237,26 @@ private Q_SLOTS:
         QFETCH(FenceTintPalette, tint);
         QFETCH(ColorScheme, scheme);
         QFETCH(bool, opaque);
-        QFETCH(FenceDisplayDensity, density);
-        Scene scene(tint, scheme, opaque);
-        auto* tile = new FenceItemGridTile(&scene.environment, scene.surface);
-        tile->setTitle(QStringLiteral("报告 Report"));
-        tile->setSymbolName(QStringLiteral("doc"));
-        tile->setTint(tint);
-        tile->setDensity(density);
-        const bool grid = density == FenceDisplayDensity::grid;
-        tile->setFixedSize(grid ? QSize(96, 104) : QSize(260, 40));
-        scene.layout->addWidget(tile, 0, Qt::AlignLeft);
-        scene.layout->addStretch();
-        layOut(scene.backdrop, QSize(340, 200));
-        const FenceItemTileGeometry g = tile->currentGeometry();
-        const QRect title = g.title.toAlignedRect() & tile->rect();
-        QVERIFY(!title.isEmpty());
-        // Beside the title: below the grid caption's line, or past the list row's text.
-        const QPoint background = grid ? QPoint(2, title.center().y()) : QPoint(tile->width() - 3, title.center().y());
-        const double ratio = measuredContrast(scene.backdrop, *tile, title, background);
-        QVERIFY2(ratio >= bodyTextContrast, describe("tile title", ratio));
+        for (const FenceDisplayDensity density : {FenceDisplayDensity::grid, FenceDisplayDensity::compactList}) {
+            Scene scene(tint, scheme, opaque);
+            auto* tile = new FenceItemGridTile(&scene.environment, scene.surface);
+            tile->setTitle(QStringLiteral("报告 Report"));
+            tile->setSymbolName(QStringLiteral("doc"));
+            tile->setTint(tint);
+            tile->setDensity(density);
+            const bool grid = density == FenceDisplayDensity::grid;
+            tile->setFixedSize(grid ? QSize(96, 104) : QSize(260, 40));
+            scene.layout->addWidget(tile, 0, Qt::AlignLeft);
+            scene.layout->addStretch();
+            layOut(scene.backdrop, QSize(340, 200));
+            const FenceItemTileGeometry g = tile->currentGeometry();
+            const QRect title = g.title.toAlignedRect() & tile->rect();
+            QVERIFY(!title.isEmpty());
+            // Beside the title: left of the grid caption's line, or past the list row's text.
+            const QPoint background(grid ? 2 : tile->width() - 3, title.center().y());
+            const double ratio = measuredContrast(scene.backdrop, *tile, title, background);
+            QVERIFY2(ratio >= bodyTextContrast, describe(grid ? "grid tile title" : "list tile title", ratio));
+        }
     }
 
     void glassButtonSymbols_data()
