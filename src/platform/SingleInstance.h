@@ -58,12 +58,14 @@ public:
     bool isPrimary() const { return m_lockFd >= 0; }
 
     // Becomes the instance, or hands `arguments` to the one running and waits up to `timeout`
-    // for its acknowledgement. A socket left by an instance that died is removed, anything else
+    // for its acknowledgement. The instance answers once its event loop runs, which, for a
+    // desktop of many fences starting up, can take seconds: the default waits long enough for
+    // that; a connection the instance closes fails at once. A socket left by an instance that died is removed, anything else
     // at the socket path is moved aside (to "<path>.aside-<n>"), and the path is taken over.
     // Concurrent launches agree on one instance. A primary claim holds the lock even when no
     // socket could be made; later launches are then told they cannot reach it.
     [[nodiscard]] Claim claim(const QStringList& arguments,
-                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
+                              std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
     // Starts answering other launches; after a primary claim, on a thread with an event loop.
     void startReceiving();

@@ -162,9 +162,9 @@ private Q_SLOTS:
         QDBusConnection bus = QDBusConnection::connectToBus(m_bus.address(), u"test"_s);
         QVERIFY(bus.isConnected());
         QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(busName), 60000);
-        // It takes hand-overs once its start-up is through: until then a launch is refused, and
-        // on X in a message box. A link it ignores, from a launch without a screen (which says
-        // so in words instead), shows when.
+        // It takes hand-overs once its start-up is through (a launch meanwhile waits for that,
+        // but one that gives up would say so on X in a message box). A link it ignores, from a
+        // launch without a screen (which says so in words instead), shows when.
         QProcessEnvironment probeEnvironment = m_environment;
         probeEnvironment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         QByteArray said;
