@@ -1,7 +1,12 @@
 #include "desktop/shell/DesktopFencePanel.h"
 
+#include "design/DesignEnvironment.h"
+#include "design/FrostedGlass.h"
+#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "desktop/shell/FillingChildView.h"
+#include "platform/gui/DesktopWallpaperSource.h"
 #include "platform/gui/DesktopWindowLayer.h"
+#include "platform/gui/WindowGlass.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -13,8 +18,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QSequentialAnimationGroup>
 #include <QTextEdit>
 #include <QWindow>
@@ -102,6 +109,10 @@ DesktopFencePanel::DesktopFencePanel(const QUuid& fenceID, const QRect& initialF
     // The native window exists from the start so that it is first mapped on its layer.
     winId();
     platform::applyDesktopLayer(windowHandle(), layerFor(false));
+    m_glass = new platform::WindowGlass(*this);
+    connect(m_glass, &platform::WindowGlass::compositingChanged, this, &DesktopFencePanel::invalidateBackdrop);
+    connect(&platform::DesktopWallpaperSource::instance(), &platform::DesktopWallpaperSource::changed, this,
+            &DesktopFencePanel::invalidateBackdrop);
     // Keys reach the panel before the widget that has the focus (see eventFilter).
     qApp->installEventFilter(this);
 }
@@ -115,6 +126,27 @@ DesktopFencePanel::~DesktopFencePanel()
 void DesktopFencePanel::setContentView(QWidget* view)
 {
     replaceFillingChild(*this, m_contentView, view);
+}
+
+void DesktopFencePanel::setGlassOutline(const QPainterPath& outline)
+{
+    if (outline != m_glass->outline())
+        m_glass->setOutline(outline);
+}
+
+void DesktopFencePanel::setFallbackWallpaper(WallpaperPreset preset)
+{
+    if (preset == m_fallbackWallpaper)
+        return;
+    m_fallbackWallpaper = preset;
+    if (!platform::DesktopWallpaperSource::instance().hasWallpaper())
+        invalidateBackdrop();
+}
+
+QColor DesktopFencePanel::frostWash(ColorScheme scheme)
+{
+    // Milky in light mode, smoky in dark, as frosted glass reads over a busy wallpaper.
+    return scheme == ColorScheme::dark ? QColor(12, 14, 20, 110) : QColor(255, 255, 255, 70);
 }
 
 void DesktopFencePanel::setLocked(bool locked)
@@ -361,6 +393,9 @@ void DesktopFencePanel::mouseReleaseEvent(QMouseEvent* event)
 void DesktopFencePanel::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
+    // Frosted glass shows the wallpaper under the panel: a moved panel shows another part.
+    if (m_glass->needsOpaqueBackdrop())
+        update();
     reportFrameChange();
 }
 
@@ -370,6 +405,70 @@ void DesktopFencePanel::resizeEvent(QResizeEvent* event)
     if (m_contentView)
         m_contentView->setGeometry(rect());
     reportFrameChange();
+}
+
+void DesktopFencePanel::paintEvent(QPaintEvent* event)
+{
+    (void)event;
+    if (!m_glass->needsOpaqueBackdrop())
+        return;
+    const QImage backdrop = frostedBackdrop();
+    if (backdrop.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(rect(), backdrop);
+}
+
+void DesktopFencePanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The wash follows the colour scheme, which comes with the palette.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        invalidateBackdrop();
+}
+
+void DesktopFencePanel::invalidateBackdrop()
+{
+    m_backdrop = QImage();
+    m_backdropFrame = QRect();
+    update();
+}
+
+QImage DesktopFencePanel::frostedBackdrop()
+{
+    const QRect frame = geometry();
+    if (!m_backdrop.isNull() && frame == m_backdropFrame)
+        return m_backdrop;
+    const qreal ratio = devicePixelRatioF();
+    const auto device = [ratio](const QRect& rect) {
+        return QRect(QPoint(qRound(rect.x() * ratio), qRound(rect.y() * ratio)),
+                     QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)));
+    };
+    // What the blur reaches around the panel comes along, so that its edges blur like its middle;
+    // beyond the screens the frosting repeats the nearest edge.
+    const int reach = 2 * frostBlurRadius;
+    const QRect area = device(frame);
+    const QScreen* panelScreen = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect desktop = panelScreen ? device(panelScreen->virtualGeometry()) : area;
+    QRect around = area.adjusted(-reach, -reach, reach, reach).intersected(desktop);
+    if (around.isEmpty())
+        around = area;
+    const ColorScheme scheme = DesignEnvironment::colorSchemeFromPalette(palette());
+    QImage behind = platform::DesktopWallpaperSource::instance().image(around);
+    if (behind.isNull()) {
+        // The program's own painted wallpaper, laid over the screen the panel is on.
+        behind = QImage(around.size(), QImage::Format_RGB32);
+        behind.fill(Qt::black);
+        QPainter painter(&behind);
+        painter.translate(-around.topLeft());
+        LiquidGlassWallpaperBackdrop::paint(painter, QRectF(panelScreen ? device(panelScreen->geometry()) : area),
+                                            m_fallbackWallpaper, scheme);
+    }
+    m_backdrop = frostedGlassImage(behind, area.translated(-around.topLeft()), int(frostBlurRadius * ratio),
+                                   frostWash(scheme));
+    m_backdrop.setDevicePixelRatio(ratio);
+    m_backdropFrame = frame;
+    return m_backdrop;
 }
 
 Qt::Edges DesktopFencePanel::edgesAt(const QPoint& position) const

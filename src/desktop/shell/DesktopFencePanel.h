@@ -1,5 +1,10 @@
 #pragma once
 
+#include "core/models/ModelEnums.h"
+#include "design/DesignEnvironment.h"
+
+#include <QImage>
+#include <QPainterPath>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -11,6 +16,10 @@ class QAbstractAnimation;
 class QPropertyAnimation;
 
 namespace mv {
+
+namespace platform {
+class WindowGlass;
+}
 
 // The borderless window that carries one fence on the desktop. It sits on the desktop layer
 // on every workspace, turns the undo, redo and Space keys into callbacks, can be locked against
@@ -53,6 +62,18 @@ public:
     // An unlocked panel that is not resizable can still be moved (a rolled-up fence's pill).
     bool isResizable() const { return m_isResizable && !m_isLocked; }
     void setResizable(bool resizable);
+
+    // The outline of the fence's glass in the panel's own coordinates (the content view's rounded
+    // shape, a capsule when rolled up): blurred behind by a compositor, or, without one, the
+    // window's shape.
+    void setGlassOutline(const QPainterPath& outline);
+    // Without a compositor the panel paints frosted glass from the wallpaper under it; where no
+    // wallpaper can be read, from this painted one.
+    void setFallbackWallpaper(WallpaperPreset preset);
+    platform::WindowGlass& windowGlass() const { return *m_glass; }
+    // The blur of the frosted glass, and the wash over it for each colour scheme.
+    static constexpr int frostBlurRadius = 28;
+    static QColor frostWash(ColorScheme scheme);
 
     // Peek raises the panel above ordinary windows; otherwise it sits on the desktop layer.
     // Hidden fades it out (or hides it at once) and orders it out; shown orders it in without
@@ -98,6 +119,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // A move or resize we carry out ourselves where the window system offers none.
@@ -121,6 +144,9 @@ private:
     void stopAlphaAnimation();
     void finishPendingHide();
     void reportFrameChange();
+    // The frosted backdrop is made again when next painted.
+    void invalidateBackdrop();
+    QImage frostedBackdrop();
 
     QUuid m_fenceID;
     int m_visibilityAnimationToken = 0;
@@ -141,6 +167,11 @@ private:
     bool m_isUserMovingOrResizing = false;
     std::optional<ManualDrag> m_manualDrag;
     Qt::Edges m_cursorEdges;
+    platform::WindowGlass* m_glass = nullptr;
+    WallpaperPreset m_fallbackWallpaper = WallpaperPreset::tahoeAurora;
+    // The frosted backdrop as last made, and the frame (global, logical) it was made for.
+    QImage m_backdrop;
+    QRect m_backdropFrame;
 };
 
 } // namespace mv

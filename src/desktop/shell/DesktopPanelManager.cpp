@@ -175,6 +175,12 @@ bool DesktopPanelManager::previewSelectedPortalEntry(const QUuid& fenceID)
     return true;
 }
 
+WallpaperPreset DesktopPanelManager::activeWallpaper() const
+{
+    const std::optional<WorkspaceProfile> workspace = m_store.activeWorkspace();
+    return workspace ? workspace->wallpaperPreset : WallpaperPreset::tahoeAurora;
+}
+
 FenceFrameRect DesktopPanelManager::presentedFrame(const FenceModel& fence, bool asPill) const
 {
     return panelgeometry::presentedFrame(fence.desktopFrame, asPill, screens ? screens() : QList<panelgeometry::ScreenArea>());
@@ -205,7 +211,14 @@ void DesktopPanelManager::createPanel(const FenceModel& fence)
             },
             Qt::QueuedConnection);
     };
+    const QPointer<DesktopFencePanel> panelPointer(panel);
+    view->onShapeChanged = [panelPointer](const QPainterPath& shape) {
+        if (panelPointer)
+            panelPointer->setGlassOutline(shape);
+    };
     panel->setContentView(view);
+    panel->setGlassOutline(view->shape());
+    panel->setFallbackWallpaper(activeWallpaper());
 
     panel->onUndoCommand = [self] { return self && self->m_store.undoLastFileOperation(); };
     panel->onRedoCommand = [self] { return self && self->m_store.redoLastFileOperation(); };
@@ -238,6 +251,7 @@ void DesktopPanelManager::updateExistingPanel(DesktopFencePanel& panel, TopPinne
     view.setExpandedHeight(std::max(fence.desktopFrame.height, TopPinnedContentView::collapsedCapsuleHeight));
     view.setCornerRadius(fence.style.cornerRadius);
     view.setVisuallyCollapsed(fence.isCollapsed && !hoverUnrolled);
+    panel.setFallbackWallpaper(activeWallpaper());
     if (auto* content = qobject_cast<FencePanelContent*>(view.hostedView()))
         content->setHoverUnrolled(hoverUnrolled);
 

@@ -110,6 +110,8 @@ private:
     // Space in the fence's panel; false lets the key go on.
     bool previewSelectedPortalEntry(const QUuid& fenceID);
     FenceFrameRect presentedFrame(const FenceModel& fence, bool asPill) const;
+    // The painted wallpaper of the active workspace, frosted by panels where no real one is read.
+    WallpaperPreset activeWallpaper() const;
     void moveToPresentedFrame(DesktopFencePanel& panel, const FenceModel& fence, bool asPill, bool animated);
     void applyFrame(DesktopFencePanel& panel, const FenceFrameRect& frame, bool animated);
     void present(DesktopFencePanel& panel, const FenceModel& fence, const FenceInteractionState& state, bool animated);

@@ -1,12 +1,14 @@
 #include "desktop/shell/MorvanteelAppRuntime.h"
 
 #include "core/store/MorvanteelStore.h"
+#include "design/GlassStyle.h"
 #include "desktop/preview/QuickLookPresenter.h"
 #include "desktop/shell/ControlCenterHostView.h"
 #include "desktop/shell/DeepLinkHandler.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/SpotSearchWindowController.h"
 #include "desktop/shell/StatusBarMenuController.h"
+#include "platform/gui/WindowGlass.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -59,6 +61,8 @@ MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> stor
     , m_spotSearchController(std::make_unique<SpotSearchWindowController>(*m_store, *m_panelManager))
     , m_deepLinks(std::make_unique<DeepLinkHandler>(*m_store, *m_panelManager))
 {
+    // The tray's and the fences' menus: rounded glass windows, shaped where no compositor runs.
+    platform::installRoundedMenuGlass(GlassStyle::menuCornerRadius);
     wire();
 }
 

@@ -1,8 +1,10 @@
 #include "desktop/shell/SnapGuideOverlay.h"
 
 #include "platform/gui/DesktopWindowLayer.h"
+#include "platform/gui/WindowGlass.h"
 
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QPen>
 
 namespace mv {
@@ -16,6 +18,7 @@ SnapGuideOverlay::SnapGuideOverlay()
     setAttribute(Qt::WA_ShowWithoutActivating);
     winId();
     platform::applyDesktopLayer(windowHandle(), platform::DesktopLayer::floating);
+    m_glass = new platform::WindowGlass(*this, platform::WindowGlass::Blur::none);
 }
 
 void SnapGuideOverlay::showGuides(const QList<SnapGuideLine>& guides, const FenceFrameRect& screenFrame,
@@ -29,6 +32,7 @@ void SnapGuideOverlay::showGuides(const QList<SnapGuideLine>& guides, const Fenc
         setGeometry(screenGeometry);
     m_guides = guides;
     m_screenFrame = screenFrame;
+    m_glass->setOutline(guideOutline());
     update();
     if (!isVisible())
         show();
@@ -60,15 +64,35 @@ QList<QLineF> SnapGuideOverlay::guideLines() const
     return lines;
 }
 
+QPen SnapGuideOverlay::guidePen() const
+{
+    QPen pen(QColor(50, 173, 230, int(0.75 * 255)), 1.25);
+    pen.setDashPattern({5 / 1.25, 4 / 1.25}); // in pen widths: 5 on, 4 off
+    return pen;
+}
+
+QPainterPath SnapGuideOverlay::guideOutline() const
+{
+    QPainterPath lines;
+    for (const QLineF& line : guideLines()) {
+        lines.moveTo(line.p1());
+        lines.lineTo(line.p2());
+    }
+    // A little wider than the pen, so that the shape's whole pixels hold its antialiased edge.
+    const QPen pen = guidePen();
+    QPainterPathStroker stroker(pen);
+    stroker.setWidth(pen.widthF() + 1);
+    stroker.setDashPattern(QList<qreal>{5 / (pen.widthF() + 1), 4 / (pen.widthF() + 1)});
+    return stroker.createStroke(lines);
+}
+
 void SnapGuideOverlay::paintEvent(QPaintEvent*)
 {
     if (m_guides.isEmpty())
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(50, 173, 230, int(0.75 * 255)), 1.25);
-    pen.setDashPattern({5 / 1.25, 4 / 1.25}); // in pen widths: 5 on, 4 off
-    painter.setPen(pen);
+    painter.setPen(guidePen());
     for (const QLineF& line : guideLines())
         painter.drawLine(line);
 }

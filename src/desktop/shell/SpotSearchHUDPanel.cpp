@@ -1,7 +1,9 @@
 #include "desktop/shell/SpotSearchHUDPanel.h"
 
+#include "design/LiquidGlassSurfaceFrame.h"
 #include "desktop/shell/FillingChildView.h"
 #include "platform/gui/DesktopWindowLayer.h"
+#include "platform/gui/WindowGlass.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,6 +19,7 @@ SpotSearchHUDPanel::SpotSearchHUDPanel()
     // The native window exists from the start, so that it is first mapped on its layer.
     winId();
     platform::applyDesktopLayer(windowHandle(), platform::DesktopLayer::floating);
+    m_glass = new platform::WindowGlass(*this);
 }
 
 SpotSearchHUDPanel::~SpotSearchHUDPanel() = default;
@@ -24,11 +27,25 @@ SpotSearchHUDPanel::~SpotSearchHUDPanel() = default;
 void SpotSearchHUDPanel::setContentView(QWidget* view)
 {
     replaceFillingChild(*this, m_contentView, view);
+    updateGlassOutline();
+}
+
+// The outline of the content's glass, where the content wears one.
+void SpotSearchHUDPanel::updateGlassOutline()
+{
+    QPainterPath outline;
+    if (const auto* surface = qobject_cast<const LiquidGlassSurfaceFrame*>(m_contentView.data()))
+        outline = surface->modifier().shape.path(QRectF(rect()));
+    if (outline != m_glass->outline())
+        m_glass->setOutline(outline);
 }
 
 bool SpotSearchHUDPanel::event(QEvent* event)
 {
     const bool result = QWidget::event(event);
+    // The content has taken its look by the time the panel is shown.
+    if (event->type() == QEvent::Show)
+        updateGlassOutline();
     if (event->type() == QEvent::WindowDeactivate)
         Q_EMIT resignedKey();
     return result;
@@ -69,6 +86,7 @@ void SpotSearchHUDPanel::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (m_contentView)
         m_contentView->setGeometry(rect());
+    updateGlassOutline();
 }
 
 } // namespace mv

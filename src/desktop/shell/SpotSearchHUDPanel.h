@@ -9,6 +9,10 @@
 
 namespace mv {
 
+namespace platform {
+class WindowGlass;
+}
+
 // The floating window of SpotSearch: borderless and see-through around its glass content,
 // above ordinary windows on every workspace, out of the task bar and pager. It takes the
 // keyboard when shown (it becomes the active window) but is a tool window, never the
@@ -43,7 +47,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void updateGlassOutline();
+
     QPointer<QWidget> m_contentView;
+    platform::WindowGlass* m_glass = nullptr;
     platform::BackgroundWindowMove m_backgroundMove;
 };
 

@@ -1,6 +1,5 @@
 #include "desktop/shell/TopPinnedContentView.h"
 
-#include <QPainterPath>
 #include <QRegion>
 
 #include <algorithm>
@@ -126,7 +125,12 @@ void TopPinnedContentView::updateMask()
     const double radius = maskRadius(width(), height(), m_cornerRadius, m_isVisuallyCollapsed);
     QPainterPath shape;
     shape.addRoundedRect(QRectF(rect()), radius, radius);
+    if (shape == m_shape)
+        return;
+    m_shape = shape;
     setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    if (const std::function<void(const QPainterPath&)> report = onShapeChanged)
+        report(shape);
 }
 
 } // namespace mv

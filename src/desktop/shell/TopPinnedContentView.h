@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QWidget>
 
@@ -34,6 +35,10 @@ public:
 
     // Called with true when the pointer enters the view, false when it leaves.
     std::function<void(bool)> onHoverChanged;
+    // Called with the view's rounded shape, in its own coordinates, whenever it changes (the
+    // window that carries the view takes it as its own outline).
+    std::function<void(const QPainterPath&)> onShapeChanged;
+    QPainterPath shape() const { return m_shape; }
 
     // The corner radius of the shape for a view of this size: the corner radius down to 58
     // high, blending into a capsule below that (a full capsule at 46 or when collapsed),
@@ -53,6 +58,7 @@ private:
     double m_expandedHeight;
     double m_cornerRadius;
     bool m_isVisuallyCollapsed = false;
+    QPainterPath m_shape;
 };
 
 } // namespace mv

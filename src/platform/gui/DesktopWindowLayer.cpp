@@ -1,5 +1,7 @@
 #include "platform/gui/DesktopWindowLayer.h"
 
+#include "platform/gui/X11Connection.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QEvent>
@@ -59,11 +61,7 @@ constexpr uint32_t stateAdd = 1;
 constexpr uint32_t sourceApplication = 1;
 constexpr uint32_t allDesktops = 0xFFFFFFFF;
 
-struct FreeDeleter {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template<typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using x11::Reply;
 
 struct NativeWindow {
     xcb_connection_t* connection = nullptr;
@@ -227,10 +225,9 @@ protected:
         (void)result;
         if (eventType != "xcb_generic_event_t")
             return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
         // The window manager maps a window only once it has taken it, so from here on it heeds
         // requests, also when it had dropped the state after a quick hide and show.
-        if ((event->response_type & ~0x80) == XCB_MAP_NOTIFY && m_window->handle()) {
+        if (x11::eventType(message) == XCB_MAP_NOTIFY && m_window->handle()) {
             const auto* map = static_cast<const xcb_map_notify_event_t*>(message);
             if (map->window == static_cast<xcb_window_t>(m_window->winId()))
                 applyNow(m_window, layer);

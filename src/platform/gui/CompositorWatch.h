@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+
+namespace mv::platform {
+
+// Whether a compositing manager runs on the X screen the program shows on, followed while the
+// program runs: a compositor owns the selection _NET_WM_CM_S<screen> for as long as it runs, and
+// the X server reports every change of that selection's owner (XFixes), also the owner's end.
+// Off X11 (the offscreen platform of tests, Wayland) the state is noX11 and never changes.
+class CompositorWatch final : public QObject {
+    Q_OBJECT
+
+public:
+    enum class State {
+        noX11,
+        composited,
+        notComposited,
+    };
+
+    // The application's one watch, made on first use and ended with the application.
+    static CompositorWatch& instance();
+
+    State state() const { return m_state; }
+    bool isComposited() const { return m_state == State::composited; }
+    bool isX11() const { return m_state != State::noX11; }
+
+Q_SIGNALS:
+    // A compositor started or stopped.
+    void stateChanged(mv::platform::CompositorWatch::State state);
+
+private:
+    class EventFilter;
+
+    CompositorWatch();
+    ~CompositorWatch() override;
+    // Reads the selection's owner again.
+    void refresh();
+
+    State m_state = State::noX11;
+    EventFilter* m_filter = nullptr;
+};
+
+} // namespace mv::platform
