@@ -3,6 +3,7 @@
 // Header only: just the tests that include it link xcb.
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QRect>
 
@@ -63,6 +64,20 @@ public:
         if (m_wallpaper != XCB_NONE)
             xcb_free_pixmap(m_connection, m_wallpaper);
         m_wallpaper = pixmap;
+        sync();
+    }
+
+    // No named wallpaper, and the root plainly `colour`, as `xsetroot -solid` leaves it.
+    void setPlainBackground(QColor colour)
+    {
+        xcb_delete_property(m_connection, m_screen->root, atom("_XROOTPMAP_ID"));
+        xcb_delete_property(m_connection, m_screen->root, atom("ESETROOT_PMAP_ID"));
+        const uint32_t pixel = colour.rgb() & 0xFFFFFF;
+        xcb_change_window_attributes(m_connection, m_screen->root, XCB_CW_BACK_PIXEL, &pixel);
+        xcb_clear_area(m_connection, 0, m_screen->root, 0, 0, 0, 0);
+        if (m_wallpaper != XCB_NONE)
+            xcb_free_pixmap(m_connection, m_wallpaper);
+        m_wallpaper = XCB_NONE;
         sync();
     }
 

@@ -407,9 +407,8 @@ void DesktopFencePanel::resizeEvent(QResizeEvent* event)
     reportFrameChange();
 }
 
-void DesktopFencePanel::paintEvent(QPaintEvent* event)
+void DesktopFencePanel::paintEvent(QPaintEvent*)
 {
-    (void)event;
     if (!m_glass->needsOpaqueBackdrop())
         return;
     const QImage backdrop = frostedBackdrop();

@@ -24,6 +24,8 @@ class WindowGlass;
 // The borderless window that carries one fence on the desktop. It sits on the desktop layer
 // on every workspace, turns the undo, redo and Space keys into callbacks, can be locked against
 // moving and resizing, and presents itself for the normal, Peek and hidden states with fades.
+// Its glass meets the X server as it is: see-through with a compositor, else shaped to the
+// fence's outline over frosted glass that it paints from the wallpaper under it.
 // The panel manager creates it, sets its callbacks and content, and listens to its signals.
 //
 // Frames are Qt's: global logical pixels, y down. The manager converts from the model's frames.

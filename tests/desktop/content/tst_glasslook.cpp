@@ -8,6 +8,7 @@
 #include "desktop/content/PortalEntryListView.h"
 #include "desktop/content/PortalEntryModel.h"
 #include "desktop/content/PortalTabView.h"
+#include "support/SchemePalette.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,18 +47,6 @@ struct PortalFence : TwoWorkspaceStore {
     PortalEntryListView* list() const { return view->portalTab()->entryList(); }
     int rows() const { return view->portalTab()->entryModel()->rowCount(); }
 };
-
-QPalette paletteFor(ColorScheme scheme)
-{
-    QPalette palette = QApplication::style()->standardPalette();
-    if (scheme == ColorScheme::dark) {
-        palette.setColor(QPalette::Window, QColor(36, 36, 40));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(28, 28, 30));
-        palette.setColor(QPalette::Text, Qt::white);
-    }
-    return palette;
-}
 
 bool near(QColor a, QColor b, int tolerance = 24)
 {

@@ -13,8 +13,13 @@
 #include "design/LiquidGlassTokens.h"
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
+#include "desktop/shell/SpotSearchHUDPanel.h"
+#include "desktop/shell/SpotSearchWindowController.h"
+#include "design/FrostedGlass.h"
+#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "platform/gui/CompositorWatch.h"
 #include "platform/gui/WindowGlass.h"
+#include "support/SchemePalette.h"
 #include "support/X11DesktopClient.h"
 #include "support/XvfbSession.h"
 
@@ -107,18 +112,6 @@ QColor expectedGlass(QColor behind, ColorScheme scheme, const FenceModel& fence)
     painter.fillRect(pixel.rect(), glass.glassTintColor());
     painter.end();
     return pixel.pixelColor(0, 0);
-}
-
-QPalette paletteFor(ColorScheme scheme)
-{
-    QPalette palette = QApplication::style()->standardPalette();
-    if (scheme == ColorScheme::dark) {
-        palette.setColor(QPalette::Window, QColor(36, 36, 40));
-        palette.setColor(QPalette::WindowText, Qt::white);
-        palette.setColor(QPalette::Base, QColor(28, 28, 30));
-        palette.setColor(QPalette::Text, Qt::white);
-    }
-    return palette;
 }
 
 // A desk of fences of each kind, shown by the program's panel manager on the real screen.
@@ -317,6 +310,52 @@ private Q_SLOTS:
         QVERIFY(desk.manager->snapOverlay().isVisible());
         const QPoint open(1200, 600);
         QCOMPARE(screen.pixel(open), next.pixel(open));
+    }
+
+    // With no wallpaper pixmap to read, the glass is frosted from the workspace's painted
+    // wallpaper, never left black.
+    void withoutAWallpaperPixmapTheGlassIsFrostedFromThePaintedWallpaper()
+    {
+        const QColor plain(90, 110, 100);
+        m_desktop.setPlainBackground(plain);
+        Desk desk;
+        QVERIFY(desk.exposed());
+        const QRect window = desk.panel(desk.notes).geometry();
+        const QImage screen = m_desktop.screen();
+        QCOMPARE(screen.pixelColor(window.topLeft() + QPoint(1, 1)), plain);
+        QImage painted(m_desktop.screenSize(), QImage::Format_RGB32);
+        {
+            QPainter painter(&painted);
+            LiquidGlassWallpaperBackdrop::paint(painter, QRectF(painted.rect()), WallpaperPreset::tahoeAurora,
+                                                ColorScheme::light);
+        }
+        const QRect inside = interior(window);
+        const QImage frosted =
+            frostedGlassImage(painted, inside, DesktopFencePanel::frostBlurRadius, Qt::transparent);
+        const QColor expected = expectedGlass(spreadOf(frosted, frosted.rect()).mean, ColorScheme::light, desk.notes);
+        const QColor shown = spreadOf(screen, inside).mean;
+        QVERIFY2(near(shown, expected, 14), qPrintable(u"the glass is %1, frosted from the painted wallpaper it "
+                                                       u"would be %2"_s.arg(describe(shown), describe(expected))));
+    }
+
+    void theSearchPanelWithoutACompositorIsRounded()
+    {
+        const QImage wallpaper = stripes(m_desktop.screenSize(), m_blue, m_gold);
+        m_desktop.setWallpaper(wallpaper);
+        Desk desk;
+        QVERIFY(desk.exposed());
+        // The desk as it is before the panel comes: the panel's corners show it, fences and all.
+        const QImage before = m_desktop.screen();
+        SpotSearchWindowController search(*desk.store, *desk.manager);
+        search.show();
+        QVERIFY(QTest::qWaitForWindowExposed(search.panel(), exposeTimeout));
+        QTest::qWait(500);
+        const QRect frame = search.panel()->geometry();
+        const QImage screen = m_desktop.screen();
+        for (const QPoint corner : {frame.topLeft() + QPoint(2, 2), frame.topRight() + QPoint(-2, 2),
+                                    frame.bottomLeft() + QPoint(2, -2), frame.bottomRight() - QPoint(2, 2)})
+            QCOMPARE(screen.pixel(corner), before.pixel(corner));
+        QVERIFY(screen.pixel(frame.center()) != before.pixel(frame.center()));
     }
 
     void aRolledUpFenceIsShapedAsItsCapsule()

@@ -6,6 +6,7 @@
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/TopPinnedContentView.h"
+#include "platform/gui/WindowGlass.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -103,6 +104,33 @@ private Q_SLOTS:
         d.store->updateFence(fence);
         QTest::qWait(50);
         QCOMPARE(d.panelFrame(d.notes.id).x, 200.0);
+    }
+
+    // The window's outline (its shape without a compositor) is the content's rounded shape, and
+    // follows a roll-up, a roll-down and a new corner radius.
+    void thePanelsOutlineFollowsTheFencesShape()
+    {
+        Desk d;
+        DesktopFencePanel* pill = d.manager->panel(d.pill.id);
+        DesktopFencePanel* notes = d.manager->panel(d.notes.id);
+        QTRY_COMPARE(pill->windowGlass().outline().boundingRect(), QRectF(0, 0, 300, 46));
+        QVERIFY(!pill->windowGlass().outline().contains(QPointF(3, 3)));
+        QVERIFY(pill->windowGlass().outline().contains(QPointF(3, 23)));
+        QCOMPARE(notes->windowGlass().outline().boundingRect(), QRectF(0, 0, 300, 120));
+        QVERIFY(!notes->windowGlass().outline().contains(QPointF(2, 2)));
+
+        d.store->setCollapsed(d.pill.id, false);
+        QTRY_COMPARE(pill->windowGlass().outline().boundingRect(), QRectF(0, 0, 300, 300));
+        QVERIFY(pill->windowGlass().outline().contains(QPointF(3, 150)));
+        d.store->setCollapsed(d.notes.id, true);
+        QTRY_COMPARE(notes->windowGlass().outline().boundingRect(), QRectF(0, 0, 300, 46));
+        d.store->setCollapsed(d.notes.id, false);
+        QTRY_COMPARE(notes->windowGlass().outline().boundingRect(), QRectF(0, 0, 300, 120));
+
+        FenceModel fence = d.stored(d.notes.id);
+        fence.style.cornerRadius = 4;
+        d.store->updateFence(fence);
+        QTRY_VERIFY(notes->windowGlass().outline().contains(QPointF(2, 2)));
     }
 
     void targetAlphas_data()
