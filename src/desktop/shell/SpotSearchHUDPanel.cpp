@@ -7,6 +7,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace mv {
 
@@ -20,6 +21,7 @@ SpotSearchHUDPanel::SpotSearchHUDPanel()
     winId();
     platform::applyDesktopLayer(windowHandle(), platform::DesktopLayer::floating);
     m_glass = new platform::WindowGlass(*this);
+    connect(m_glass, &platform::WindowGlass::compositingChanged, this, qOverload<>(&QWidget::update));
 }
 
 SpotSearchHUDPanel::~SpotSearchHUDPanel() = default;
@@ -79,6 +81,19 @@ void SpotSearchHUDPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_backgroundMove.release(*event))
         QWidget::mouseReleaseEvent(event);
+}
+
+// Without a compositor the see-through glass would lie over black: the panel, which floats over
+// ordinary windows and not over the wallpaper, lies over the glass's opaque fill instead.
+void SpotSearchHUDPanel::paintEvent(QPaintEvent*)
+{
+    const auto* surface = qobject_cast<const LiquidGlassSurfaceFrame*>(m_contentView.data());
+    if (!surface || !m_glass->needsOpaqueBackdrop())
+        return;
+    QColor fill = surface->modifier().fallbackFillColor(DesignEnvironment::colorSchemeFromPalette(palette()));
+    fill.setAlphaF(1.0);
+    QPainter painter(this);
+    painter.fillRect(rect(), fill);
 }
 
 void SpotSearchHUDPanel::resizeEvent(QResizeEvent* event)

@@ -356,6 +356,10 @@ private Q_SLOTS:
                                     frame.bottomLeft() + QPoint(2, -2), frame.bottomRight() - QPoint(2, 2)})
             QCOMPARE(screen.pixel(corner), before.pixel(corner));
         QVERIFY(screen.pixel(frame.center()) != before.pixel(frame.center()));
+        // Its see-through glass lies over an opaque light fill, never over black: light below
+        // its rows.
+        const QColor body = screen.pixelColor(frame.center().x(), frame.bottom() - 60);
+        QVERIFY2(body.lightness() > 200, qPrintable(describe(body)));
     }
 
     void aRolledUpFenceIsShapedAsItsCapsule()
@@ -483,6 +487,13 @@ private Q_SLOTS:
                 QTRY_COMPARE_WITH_TIMEOUT(desk.panel(desk.curated).height(), 46, followTimeout);
                 QTest::qWait(400);
                 saveScreen(u"desktop-%1-%2.png"_s.arg(composited ? u"composited"_s : u"plain"_s,
+                                                      scheme == ColorScheme::dark ? u"dark"_s : u"light"_s));
+                // And with the search panel over the fences.
+                SpotSearchWindowController search(*desk.store, *desk.manager);
+                search.show();
+                QVERIFY(QTest::qWaitForWindowExposed(search.panel(), exposeTimeout));
+                QTest::qWait(500);
+                saveScreen(u"desktop-search-%1-%2.png"_s.arg(composited ? u"composited"_s : u"plain"_s,
                                                       scheme == ColorScheme::dark ? u"dark"_s : u"light"_s));
             }
         }

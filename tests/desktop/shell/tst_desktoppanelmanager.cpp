@@ -6,6 +6,7 @@
 #include "desktop/shell/DesktopFencePanel.h"
 #include "desktop/shell/DesktopPanelManager.h"
 #include "desktop/shell/TopPinnedContentView.h"
+#include "platform/gui/CompositorWatch.h"
 #include "platform/gui/WindowGlass.h"
 
 #include <QApplication>
@@ -131,6 +132,11 @@ private Q_SLOTS:
         fence.style.cornerRadius = 4;
         d.store->updateFence(fence);
         QTRY_VERIFY(notes->windowGlass().outline().contains(QPointF(2, 2)));
+
+        // Off X11 the outline is only kept: the window is neither shaped nor painted opaque.
+        QCOMPARE(platform::CompositorWatch::instance().state(), platform::CompositorWatch::State::noX11);
+        QVERIFY(notes->mask().isEmpty());
+        QVERIFY(!notes->windowGlass().needsOpaqueBackdrop());
     }
 
     void targetAlphas_data()
