@@ -36,9 +36,10 @@ public:
     bool isConnected() const { return m_screen != nullptr; }
     QSize screenSize() const { return QSize(m_screen->width_in_pixels, m_screen->height_in_pixels); }
 
-    // Makes `image` (the screen's size) the root's background and the named wallpaper, as
-    // wallpaper setters do, and frees the pixmap it replaces.
-    void setWallpaper(const QImage& image)
+    // Makes `image` (the screen's size) the root's background and the wallpaper named in
+    // `property` (the other name is taken away), as wallpaper setters do, and frees the pixmap it
+    // replaces.
+    void setWallpaper(const QImage& image, const char* property = "_XROOTPMAP_ID")
     {
         const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
         const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
@@ -59,8 +60,11 @@ public:
         xcb_free_gc(m_connection, gc);
         xcb_change_window_attributes(m_connection, m_screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
         xcb_clear_area(m_connection, 0, m_screen->root, 0, 0, 0, 0);
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_screen->root, atom("_XROOTPMAP_ID"),
-                            XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+            if (std::strcmp(name, property) != 0)
+                xcb_delete_property(m_connection, m_screen->root, atom(name));
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_screen->root, atom(property), XCB_ATOM_PIXMAP, 32,
+                            1, &pixmap);
         if (m_wallpaper != XCB_NONE)
             xcb_free_pixmap(m_connection, m_wallpaper);
         m_wallpaper = pixmap;

@@ -284,6 +284,8 @@ private Q_SLOTS:
         QVERIFY(notes.windowGlass().needsOpaqueBackdrop());
         const QRect window = notes.geometry();
         checkFrostedFence(m_desktop.screen(), wallpaper, desk.notes, window);
+        if (QTest::currentTestFailed())
+            return;
 
         // A new wallpaper: the fence follows it.
         const QImage next = stripes(m_desktop.screenSize(), m_green, m_rose);
@@ -294,6 +296,8 @@ private Q_SLOTS:
                  qPrintable(u"the glass stayed %1, not %2"_s.arg(describe(spreadOf(m_desktop.screen(), interior(window)).mean),
                                                                    describe(expected))));
         checkFrostedFence(m_desktop.screen(), next, desk.notes, window);
+        if (QTest::currentTestFailed())
+            return;
 
         // A moved fence shows the wallpaper under its new place (here the same stripes, so the
         // same glass), and its old place shows the wallpaper again. Away from the other fences,
@@ -305,11 +309,23 @@ private Q_SLOTS:
         QTest::qWait(400);
         const QImage screen = m_desktop.screen();
         checkFrostedFence(screen, next, desk.notes, notes.geometry());
+        if (QTest::currentTestFailed())
+            return;
         // The move snapped the fence to its neighbour and showed the guide lines, in a window
         // over the whole screen that must not black it out.
         QVERIFY(desk.manager->snapOverlay().isVisible());
         const QPoint open(1200, 600);
         QCOMPARE(screen.pixel(open), next.pixel(open));
+    }
+
+    // Some wallpaper setters name their pixmap only in the older property.
+    void aWallpaperNamedInTheOlderPropertyIsFrostedToo()
+    {
+        const QImage wallpaper = stripes(m_desktop.screenSize(), m_rose, m_blue);
+        m_desktop.setWallpaper(wallpaper, "ESETROOT_PMAP_ID");
+        Desk desk;
+        QVERIFY(desk.exposed());
+        checkFrostedFence(m_desktop.screen(), wallpaper, desk.notes, desk.panel(desk.notes).geometry());
     }
 
     // With no wallpaper pixmap to read, the glass is frosted from the workspace's painted
