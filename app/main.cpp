@@ -4,6 +4,7 @@
 #include "desktop/shell/IntentActions.h"
 #include "desktop/shell/MorvanteelAppRuntime.h"
 #include "desktop/shell/StatusBarMenuController.h"
+#include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -80,6 +81,10 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(mv::appicon::icon());
     // Closing the control center only hides it; the fences stay on the desktop.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // A logout or a `kill` ends the event loop like the quit item does, so the runtime writes
+    // the last saves before the program ends.
+    mv::platform::QuitOnSignals quitSignals;
 
     mv::MorvanteelAppRuntime runtime;
     QObject::connect(&instance, &mv::platform::SingleInstance::argumentsReceived, &runtime,

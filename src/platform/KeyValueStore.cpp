@@ -14,6 +14,14 @@ namespace {
 
 const QString dataKey = QStringLiteral("base64Data");
 
+// One lock for every file store of the program: two stores may name the same file, and a change
+// is a read, an edit and a write that must not interleave with another's.
+std::mutex& fileStoresMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 QJsonObject readObject(const QString& path)
 {
     QFile file(path);
@@ -53,6 +61,7 @@ QString FileKeyValueStore::defaultFilePath()
 
 std::optional<QJsonValue> FileKeyValueStore::value(const QString& key) const
 {
+    const std::lock_guard lock(fileStoresMutex());
     const QJsonObject object = readObject(m_filePath);
     const auto it = object.constFind(key);
     if (it == object.constEnd())
@@ -62,6 +71,7 @@ std::optional<QJsonValue> FileKeyValueStore::value(const QString& key) const
 
 bool FileKeyValueStore::setValue(const QString& key, const QJsonValue& value)
 {
+    const std::lock_guard lock(fileStoresMutex());
     QJsonObject object = readObject(m_filePath);
     object.insert(key, value);
     return !writeFileAtomically(m_filePath, QJsonDocument(object).toJson(QJsonDocument::Indented));
@@ -69,6 +79,7 @@ bool FileKeyValueStore::setValue(const QString& key, const QJsonValue& value)
 
 bool FileKeyValueStore::remove(const QString& key)
 {
+    const std::lock_guard lock(fileStoresMutex());
     QJsonObject object = readObject(m_filePath);
     if (!object.contains(key))
         return true;
@@ -78,6 +89,7 @@ bool FileKeyValueStore::remove(const QString& key)
 
 std::optional<QJsonValue> MemoryKeyValueStore::value(const QString& key) const
 {
+    const std::lock_guard lock(m_mutex);
     const auto it = m_values.constFind(key);
     if (it == m_values.constEnd())
         return std::nullopt;
@@ -86,12 +98,14 @@ std::optional<QJsonValue> MemoryKeyValueStore::value(const QString& key) const
 
 bool MemoryKeyValueStore::setValue(const QString& key, const QJsonValue& value)
 {
+    const std::lock_guard lock(m_mutex);
     m_values.insert(key, value);
     return true;
 }
 
 bool MemoryKeyValueStore::remove(const QString& key)
 {
+    const std::lock_guard lock(m_mutex);
     m_values.remove(key);
     return true;
 }

@@ -5,12 +5,14 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 namespace mv::platform {
 
 // A small store of named values, the stand-in for the desktop's user defaults. Values are
-// JSON values; byte data is kept as base64 inside them.
+// JSON values; byte data is kept as base64 inside them. Safe to use from several threads: the
+// store writes the widget snapshot into it from its saving thread.
 class KeyValueStore {
 public:
     virtual ~KeyValueStore() = default;
@@ -25,7 +27,8 @@ public:
 };
 
 // Keeps the values in one JSON file, read on every access so that another instance of the
-// program sees what this one wrote, and replaced atomically (mode 0600) on every change.
+// program sees what this one wrote, and replaced atomically (mode 0600) on every change. Within
+// one program, changes from different threads do not undo each other.
 class FileKeyValueStore final : public KeyValueStore {
 public:
     explicit FileKeyValueStore(QString filePath);
@@ -51,6 +54,7 @@ public:
     bool remove(const QString& key) override;
 
 private:
+    mutable std::mutex m_mutex;
     QHash<QString, QJsonValue> m_values;
 };
 

@@ -54,12 +54,24 @@ MorvanteelStore::MorvanteelStore(StoreLocations locations, Seeding seeding, Stor
     m_widgetSnapshotPath = locations.widgetSnapshotPath.value_or(defaultWidgetSnapshotPath(support));
     m_demoRootPath = locations.demoRootPath.value_or(QDir(support).filePath(QStringLiteral("DemoDesktop")));
 
+    StoreSaveQueue::Destinations destinations{m_environment.writeFile, m_persistencePath, m_widgetSnapshotPath,
+                                              widgetDefaultsKey, m_environment.appGroupDefaults,
+                                              m_environment.standardDefaults};
+    // Queued to this object's thread; the queue ends before this object, so `this` outlives it.
+    m_saves = std::make_unique<StoreSaveQueue>(std::move(destinations), [this] {
+        QMetaObject::invokeMethod(this, [this] { deliverSaveOutcomes(); }, Qt::QueuedConnection);
+    });
+
     if (seeding == Seeding::enabled)
         FolderPortalEngine::populateDemoDesktopIfNeeded(QUrl::fromLocalFile(m_demoRootPath));
     loadOrSeed(seeding);
 }
 
-MorvanteelStore::~MorvanteelStore() = default;
+MorvanteelStore::~MorvanteelStore()
+{
+    // Whatever was saved reaches the disk before the store goes; nobody is left to be told how.
+    m_saves.reset();
+}
 
 QString MorvanteelStore::defaultSupportDirectory()
 {
@@ -209,8 +221,12 @@ void MorvanteelStore::loadOrSeed(Seeding seeding)
         m_stateFileProtected = !preserved;
         setLastStatusMessage(preserved ? quarantinedMessage : unpreservedMessage);
     }
-    if (seeding == Seeding::enabled)
+    if (seeding == Seeding::enabled) {
         resetToDefaults(true);
+        // A first start, or one after a damaged file: whether the seed could be kept is known
+        // when the constructor returns.
+        flushPendingSaves();
+    }
 }
 
 bool MorvanteelStore::quarantineStateFile()
@@ -282,17 +298,22 @@ MorvanteelBackupDocument MorvanteelStore::currentDocument() const
 
 void MorvanteelStore::save()
 {
-    if (!m_stateFileProtected) {
-        const auto bytes = encodeDocument(currentDocument());
-        if (!bytes) {
-            recordSaveResult(bytes.error().errorDescription());
-        } else if (const auto error = m_environment.writeFile(m_persistencePath, bytes.value())) {
-            recordSaveResult(error->errorDescription());
-        } else {
-            recordSaveResult(std::nullopt);
-        }
-    }
+    // The document shares the models' data until they change again: taking it costs little.
+    if (!m_stateFileProtected)
+        m_saves->submitState(currentDocument());
     publishWidgetSnapshot();
+}
+
+void MorvanteelStore::flushPendingSaves()
+{
+    m_saves->flush();
+    deliverSaveOutcomes();
+}
+
+void MorvanteelStore::deliverSaveOutcomes()
+{
+    for (std::optional<QString>& outcome : m_saves->takeStateOutcomes())
+        recordSaveResult(std::move(outcome));
 }
 
 void MorvanteelStore::recordSaveResult(std::optional<QString> error)
@@ -459,14 +480,8 @@ WidgetSnapshotPayload MorvanteelStore::makeWidgetSnapshot() const
 
 void MorvanteelStore::publishWidgetSnapshot()
 {
-    const auto bytes = json::encode(makeWidgetSnapshot());
-    if (!bytes)
-        return;
-    // Each destination is written even when an earlier one failed: readers try them in turn.
-    (void)m_environment.writeFile(m_widgetSnapshotPath, bytes.value());
-    if (m_environment.appGroupDefaults)
-        m_environment.appGroupDefaults->setData(widgetDefaultsKey, bytes.value());
-    m_environment.standardDefaults->setData(widgetDefaultsKey, bytes.value());
+    // The heads are read here, where the listings live; the encoding and the writes are queued.
+    m_saves->submitSnapshot(makeWidgetSnapshot());
     m_environment.widgetReloader->reloadAllTimelines();
 }
 

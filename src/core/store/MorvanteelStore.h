@@ -7,12 +7,13 @@
 #include "core/models/WidgetSnapshot.h"
 #include "core/store/PortalListingCache.h"
 #include "core/store/StoreEnvironment.h"
+#include "core/store/StoreSaveQueue.h"
 
 #include <QHash>
 #include <QObject>
 
 #include <functional>
-
+#include <memory>
 #include <optional>
 
 namespace mv {
@@ -80,8 +81,14 @@ public:
     std::optional<FenceModel> fence(const QUuid& id) const;
 
     // -- persistence ----------------------------------------------------------------------
-    // Writes the state file, then publishes the widget snapshot.
+    // Takes the state as it is now and has it written to the state file, then publishes the
+    // widget snapshot. The encoding and the writing happen off this thread, in order; a save
+    // asked for while one is being written replaces any still waiting, so the newest state is
+    // the one that reaches the disk. A failure comes back to lastSaveError on this thread.
     void save();
+    // Waits until everything saved so far is on disk and its outcome is in lastSaveError (and
+    // the status line). Called before reading the files back and before the program ends.
+    void flushPendingSaves();
     // Replaces workspaces, active workspace, fences and rules by the demo seed, keeps every
     // preference but the demo folder path, and saves.
     void resetToDefaults(bool reseedDemoFiles);
@@ -199,6 +206,8 @@ private:
     // Moves an unusable state file aside; false when its bytes could not be kept anywhere.
     bool quarantineStateFile();
     void recordSaveResult(std::optional<QString> error);
+    // Hands the outcomes of the writes that ended to recordSaveResult, oldest first.
+    void deliverSaveOutcomes();
 
     void setUndoStack(QList<UndoTransaction> stack);
     // Moves into `folder` (a standardized absolute path) and records what moved.
@@ -235,6 +244,9 @@ private:
     std::optional<QString> m_lastSaveError;
     // Set when an unusable state file could not be preserved: this run must not write over it.
     bool m_stateFileProtected = false;
+
+    // Writes the state file, the snapshot and the defaults off this thread.
+    std::unique_ptr<StoreSaveQueue> m_saves;
 };
 
 } // namespace mv

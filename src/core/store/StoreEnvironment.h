@@ -31,13 +31,15 @@ enum class Seeding { enabled, disabled };
 struct StoreEnvironment {
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
     std::function<QUuid()> makeID = [] { return newUuid(); };
-    // The standard defaults; none gives the user's defaults file.
+    // The standard defaults; none gives the user's defaults file. Written from the saving thread.
     std::shared_ptr<platform::KeyValueStore> standardDefaults;
     // The app group's shared defaults; Linux has none.
     std::shared_ptr<platform::KeyValueStore> appGroupDefaults;
     // None gives a recorder of its own.
     std::shared_ptr<platform::WidgetReloader> widgetReloader;
     // Every file the store writes goes through this; tests stand in a full or read-only disk.
+    // Saves call it from the store's saving thread, one call at a time, so what it touches
+    // is read elsewhere only after flushPendingSaves.
     std::function<std::optional<platform::FileError>(const QString& path, const QByteArray& bytes)> writeFile =
         platform::writeFileAtomically;
 };

@@ -205,6 +205,8 @@ Result<bool, StoreError> MorvanteelStore::importBackupJSON(const QByteArray& byt
     if (m_stateFileProtected)
         return storeError(notSavedCode, importFailedPrefix + QStringLiteral("异常配置文件未能隔离备份，本次运行不会覆盖它。"));
 
+    // Earlier saves' outcomes first: what is put back on a failure includes them.
+    flushPendingSaves();
     // Everything the import replaces, to put back when the new state cannot be saved.
     const QList<WorkspaceProfile> workspaces = m_workspaces;
     const QUuid activeWorkspaceID = m_activeWorkspaceID;
@@ -219,7 +221,9 @@ Result<bool, StoreError> MorvanteelStore::importBackupJSON(const QByteArray& byt
     // A selection that names no fence of the new state would point at nothing.
     if (m_selectedFenceID && !fence(*m_selectedFenceID))
         setSelectedFenceID(std::nullopt);
+    // The import answers whether the new state was kept, so it waits for the write.
     save();
+    flushPendingSaves();
 
     if (m_lastSaveError) {
         const QString reason = *m_lastSaveError;

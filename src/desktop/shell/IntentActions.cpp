@@ -50,6 +50,9 @@ bool IntentActions::activate(const QString& actionName, const std::optional<QStr
 
 bool IntentActions::switchWorkspace(const std::optional<QString>& workspaceID)
 {
+    // The intent chooses from the published snapshot and writes it: the store's own writes of
+    // it go first, so the intent reads the newest and nothing older lands after its own.
+    m_runtime.store().flushPendingSaves();
     SwitchWorkspaceIntent intent;
     if (workspaceID) {
         // A named workspace must be one of the choices, as a shortcut's parameter is: an id

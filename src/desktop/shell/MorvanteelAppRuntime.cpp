@@ -64,10 +64,13 @@ MorvanteelAppRuntime::MorvanteelAppRuntime(std::unique_ptr<MorvanteelStore> stor
     // The tray's and the fences' menus: rounded glass windows, shaped where no compositor runs.
     platform::installRoundedMenuGlass(GlassStyle::menuCornerRadius);
     wire();
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &MorvanteelAppRuntime::flushSaves);
 }
 
 MorvanteelAppRuntime::~MorvanteelAppRuntime()
 {
+    flushSaves();
     // The windows go before the manager and the store they read.
     m_deepLinks.reset();
     m_statusBarController.reset();
@@ -163,8 +166,14 @@ void MorvanteelAppRuntime::reopen()
 
 void MorvanteelAppRuntime::quit()
 {
-    m_panelManager->flushPendingSave();
+    flushSaves();
     QCoreApplication::quit();
+}
+
+void MorvanteelAppRuntime::flushSaves()
+{
+    m_panelManager->flushPendingSave();
+    m_store->flushPendingSaves();
 }
 
 void MorvanteelAppRuntime::start()

@@ -83,6 +83,10 @@ public:
     // The one way the program ends (the tray's item, the control center's Ctrl+Q and button):
     // a frame save still waiting for its timer is written first.
     void quit();
+    // Puts everything on disk now: the frame save waiting for its timer, then every save still
+    // being written. Runs when the application is about to quit (however the event loop was
+    // ended, a termination signal included) and when the runtime goes.
+    void flushSaves();
 
 Q_SIGNALS:
     void controlCenterTabChanged();

@@ -16,7 +16,9 @@ using namespace mv;
 
 namespace {
 
-// The child's work: change a note and save, as fast as it can, until it is killed.
+// The child's work: change a note and save, as fast as it can, until it is killed. The saves
+// are written on the store's saving thread, so the kill may come at any point of a write while
+// newer saves keep arriving.
 int saveForever(const QString& folder)
 {
     StoreEnvironment environment;
@@ -36,6 +38,8 @@ int saveForever(const QString& folder)
         // cannot use up the whole delay.
         static bool told = false;
         if (!told) {
+            // On disk first: what the parent reads after the kill is this round or a later one.
+            store.flushPendingSaves();
             std::fputs("saved\n", stdout);
             std::fflush(stdout);
             told = true;
@@ -75,6 +79,10 @@ private Q_SLOTS:
             const qint64 round = document.value().fences[3].title.toLongLong();
             QVERIFY2(round > lastRound, qPrintable(QStringLiteral("%1 after %2").arg(round).arg(lastRound)));
             lastRound = round;
+            // The snapshot, written on the same thread right after, is whole too.
+            QFile snapshot(dir.filePath(QStringLiteral("widget_snapshot.json")));
+            QVERIFY(snapshot.open(QIODevice::ReadOnly));
+            QVERIFY(json::decode<WidgetSnapshotPayload>(snapshot.readAll()));
         }
     }
 };

@@ -57,7 +57,11 @@ struct Scene {
 
     void tick() { f.clock = f.clock.addSecs(60); }
     int saves() const { return f.reloader->requestCount(); }
-    QByteArray stateBytes() const { return StoreFixture::readFile(f.statePath()); }
+    QByteArray stateBytes() const
+    {
+        store->flushPendingSaves();
+        return StoreFixture::readFile(f.statePath());
+    }
     MorvanteelBackupDocument saved() const { return decodeDocument(stateBytes()).value(); }
 
     // The state file holds the store's state as of the current clock.

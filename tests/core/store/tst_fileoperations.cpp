@@ -483,12 +483,12 @@ private Q_SLOTS:
         QList<QUrl> sources;
         for (const QString& relative : dragged)
             sources.append(QUrl::fromLocalFile(w.path(relative)));
-        const int saves = w.stateWrites;
+        const int saves = w.savedStateWrites();
 
         QCOMPARE(w.store->moveFilesToExplicitDirectory(sources, url), result);
         QCOMPARE(w.status(), status);
         QCOMPARE(w.store->undoStack().size(), undoEntries);
-        QCOMPARE(w.stateWrites, saves + (undoEntries > 0 ? 1 : 0));
+        QCOMPARE(w.savedStateWrites(), saves + (undoEntries > 0 ? 1 : 0));
         QVERIFY(!exists(w.path(u"portal/gone"_s)));
         QCOMPARE(w.read(u"portal/file.txt"_s), QByteArray("file"));
         if (undoEntries == 0) {
@@ -512,14 +512,14 @@ private Q_SLOTS:
             items.append({newUuid(), title, std::nullopt, FenceItemKind::file, u"/tmp/"_s + title, u"doc.fill"_s,
                           u"文件"_s, false, std::nullopt});
         QSignalSpy fences(w.store.get(), &MorvanteelStore::fencesChanged);
-        const int saves = w.stateWrites;
+        const int saves = w.savedStateWrites();
         w.store->addItems(items, fence);
-        QCOMPARE(w.stateWrites, saves + 1);
+        QCOMPARE(w.savedStateWrites(), saves + 1);
         QCOMPARE(fences.count(), 1);
         QCOMPARE(w.store->fence(fence)->tabs.first().items, items);
 
         w.store->addItems({}, fence);
-        QCOMPARE(w.stateWrites, saves + 1);
+        QCOMPARE(w.savedStateWrites(), saves + 1);
     }
 
     void namesThatAreNotUtf8StayWhereTheyAre_data() { inexactNameRows(); }

@@ -421,6 +421,7 @@ private Q_SLOTS:
         w.store->updateNoteText(u"一二"_s, note.id);
         QCOMPARE(headOf(), u"最新的文件.txt"_s);
         // What was published on that save says the same.
+        w.flushSaves();
         const auto published = json::decode<WidgetSnapshotPayload>(StoreFixture::readFile(w.snapshotPath()));
         QVERIFY(published);
         const auto fence = std::find_if(published.value().fences.cbegin(), published.value().fences.cend(),

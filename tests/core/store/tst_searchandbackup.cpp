@@ -129,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(after.isLayoutLocked, lockAfter);
         QCOMPARE(changes.count(), after == before ? 0 : 1);
         QCOMPARE(w.reloader->requestCount(), saves + 1);
-        const auto saved = decodeDocument(StoreFixture::readFile(w.statePath()));
+        const auto saved = decodeDocument(w.stateOnDisk());
         QVERIFY(saved);
         QCOMPARE(saved.value().preferences, after);
         QVERIFY(!w.store->lastStatusMessage());
@@ -210,14 +210,14 @@ private Q_SLOTS:
         QVERIFY(document);
         QCOMPARE(document.value().preferences.lastExportDate, std::optional<QDateTime>(exportTime));
         QCOMPARE(document.value().exportedAt, exportTime);
-        QVERIFY(!decodeDocument(StoreFixture::readFile(from.statePath())).value().preferences.lastExportDate);
+        QVERIFY(!decodeDocument(from.stateOnDisk()).value().preferences.lastExportDate);
 
         source->markBackupExported(exported.value().exportedAt);
         QCOMPARE(source->preferences().lastExportDate, std::optional<QDateTime>(exportTime));
         // The state file takes the date with the next save.
-        QVERIFY(!decodeDocument(StoreFixture::readFile(from.statePath())).value().preferences.lastExportDate);
+        QVERIFY(!decodeDocument(from.stateOnDisk()).value().preferences.lastExportDate);
         source->save();
-        QCOMPARE(decodeDocument(StoreFixture::readFile(from.statePath())).value().preferences.lastExportDate,
+        QCOMPARE(decodeDocument(from.stateOnDisk()).value().preferences.lastExportDate,
                  std::optional<QDateTime>(exportTime));
 
         StoreFixture to;
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(target->lastStatusMessage(), std::optional<QString>(u"已成功导入配置备份（8 个围栏）。"_s));
 
         // The state file says the same, apart from when it was written.
-        MorvanteelBackupDocument saved = decodeDocument(StoreFixture::readFile(to.statePath())).value();
+        MorvanteelBackupDocument saved = decodeDocument(to.stateOnDisk()).value();
         QCOMPARE(saved.exportedAt, to.clock);
         saved.exportedAt = exportTime;
         QCOMPARE(saved, document.value());
@@ -279,7 +279,7 @@ private Q_SLOTS:
         const auto store = f.makeStore();
         store->setSelectedFenceID(store->fences().first().id);
         store->setLastStatusMessage(u"之前的消息"_s);
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
         const MorvanteelBackupDocument before{1, f.clock, store->preferences(), store->activeWorkspaceID(),
                                               store->workspaces(), store->fences(), store->smartRules()};
         const int saves = f.reloader->requestCount();
@@ -296,7 +296,7 @@ private Q_SLOTS:
         else
             QCOMPARE(result.error().message, message);
 
-        QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
         const MorvanteelBackupDocument after{1, f.clock, store->preferences(), store->activeWorkspaceID(),
                                              store->workspaces(), store->fences(), store->smartRules()};
         QCOMPARE(after, before);
@@ -320,7 +320,7 @@ private Q_SLOTS:
         QVERIFY2(result, qPrintable(result ? QString() : result.error().message));
         QCOMPARE(store->fences(), donor->fences());
         // Written as this program writes it.
-        QCOMPARE(decodeDocument(StoreFixture::readFile(f.statePath())).value().schemaVersion, 1);
+        QCOMPARE(decodeDocument(f.stateOnDisk()).value().schemaVersion, 1);
     }
 
     void importThatCannotBeSavedIsRolledBack()
@@ -333,6 +333,7 @@ private Q_SLOTS:
         const QString folder = f.dir.filePath(u"state"_s);
         const QString snapshot = f.dir.filePath(u"snapshot.json"_s);
         MorvanteelStore store({folder + u"/state.json"_s, snapshot, f.demoPath()}, Seeding::enabled, f.environment());
+        f.track(store);
         QVERIFY(!store.lastSaveError());
         const QList<FenceModel> fencesBefore = store.fences();
         const QUuid activeBefore = store.activeWorkspaceID();
@@ -353,6 +354,7 @@ private Q_SLOTS:
         QCOMPARE(store.selectedFenceID(), std::optional<QUuid>(fencesBefore.first().id));
         QVERIFY(!store.lastStatusMessage());
         QVERIFY(!store.lastSaveError());
+        f.flushSaves();
         QCOMPARE(StoreFixture::readFile(folder), QByteArray("in the way"));
         QCOMPARE(StoreFixture::readFile(kept + u"/state.json"_s), stateBefore);
         // The widget shows the state that was kept, not the one that could not be.

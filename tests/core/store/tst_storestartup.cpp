@@ -17,7 +17,7 @@ QJsonObject seededDocument()
 {
     StoreFixture seeded;
     seeded.makeStore();
-    return QJsonDocument::fromJson(StoreFixture::readFile(seeded.statePath())).object();
+    return QJsonDocument::fromJson(seeded.stateOnDisk()).object();
 }
 
 QByteArray edited(const QString& path, const std::optional<QJsonValue>& value)
@@ -41,7 +41,7 @@ private Q_SLOTS:
         QCOMPARE(store->preferences().demoPortalRootPath, f.demoPath());
         QVERIFY(QFileInfo(f.demoPath() + QStringLiteral("/.morvanteel-seeded")).isFile());
 
-        const auto saved = decodeDocument(StoreFixture::readFile(f.statePath()));
+        const auto saved = decodeDocument(f.stateOnDisk());
         QVERIFY(saved);
         QCOMPARE(saved.value().workspaces, store->workspaces());
         QCOMPARE(saved.value().fences, store->fences());
@@ -57,7 +57,7 @@ private Q_SLOTS:
         const QByteArray good = QJsonDocument(seededDocument()).toJson();
         QVERIFY(StoreFixture::writeFile(f.statePath(), good));
         const auto store = f.makeStore();
-        QCOMPARE(StoreFixture::readFile(f.statePath()), good);
+        QCOMPARE(f.stateOnDisk(), good);
         const auto document = decodeDocument(good).value();
         QCOMPARE(store->fences(), document.fences);
         QCOMPARE(store->activeWorkspaceID(), document.activeWorkspaceID);
@@ -81,7 +81,7 @@ private Q_SLOTS:
         const auto store = f.makeStore();
         QCOMPARE(store->activeWorkspaceID(), store->workspaces().first().id);
         QCOMPARE(store->preferences().demoPortalRootPath, f.demoPath());
-        QCOMPARE(StoreFixture::readFile(f.statePath()), bytes);
+        QCOMPARE(f.stateOnDisk(), bytes);
 
         // Without workspaces the active id is new and names nothing.
         StoreFixture g;
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(store->lastStatusMessage(), std::optional<QString>(quarantined));
         QCOMPARE(store->workspaces().size(), 3);
         // The seed took the state file's place.
-        const auto saved = decodeDocument(StoreFixture::readFile(f.statePath()));
+        const auto saved = decodeDocument(f.stateOnDisk());
         QVERIFY(saved);
         QCOMPARE(saved.value().fences, store->fences());
     }
@@ -150,6 +150,7 @@ private Q_SLOTS:
         QCOMPARE(store.workspaces().size(), 3);
         // Saving does not even try to write the state file, so it reports no failure.
         store.save();
+        store.flushPendingSaves();
         QVERIFY(!store.lastSaveError());
         QVERIFY(MorvanteelStore::loadWidgetSnapshot(f.snapshotPath()));
     }
@@ -163,6 +164,7 @@ private Q_SLOTS:
         QVERIFY(!store->activeWorkspaceID().isNull());
         QVERIFY(!QFileInfo::exists(f.supportPath()));
         QVERIFY(!QFileInfo::exists(f.demoPath()));
+        f.flushSaves();
         QCOMPARE(f.reloader->requestCount(), 0);
         QVERIFY(!f.defaults->data(MorvanteelStore::widgetDefaultsKey));
 
@@ -191,6 +193,7 @@ private Q_SLOTS:
 
         store.setLastStatusMessage(QStringLiteral("别的消息"));
         store.save();
+        store.flushPendingSaves();
         QCOMPARE(store.lastStatusMessage(), std::optional<QString>(QStringLiteral("别的消息")));
         QCOMPARE(errors.count(), 0);
 
@@ -198,6 +201,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(blocker));
         store.setLastStatusMessage(QStringLiteral("配置保存失败：旧的"));
         store.save();
+        store.flushPendingSaves();
         QVERIFY(!store.lastSaveError());
         QVERIFY(!store.lastStatusMessage());
         QCOMPARE(errors.count(), 1);
@@ -222,6 +226,7 @@ private Q_SLOTS:
         QVERIFY(!store->setPreferences(preferences));
         QCOMPARE(store->preferences().snapGap, 12.0);
         store->save();
+        store->flushPendingSaves();
         QVERIFY(!store->lastSaveError());
     }
 
@@ -273,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(store->preferences().demoPortalRootPath, f.demoPath());
         QVERIFY(store->selectedFenceID());
         QCOMPARE(store->lastStatusMessage(), std::optional<QString>(QStringLiteral("状态")));
-        QCOMPARE(decodeDocument(StoreFixture::readFile(f.statePath())).value().workspaces, store->workspaces());
+        QCOMPARE(decodeDocument(f.stateOnDisk()).value().workspaces, store->workspaces());
     }
 };
 

@@ -59,7 +59,11 @@ struct Scene {
     FenceModel stored(const FenceModel& fence) const { return store->fence(fence.id).value(); }
     void tick() { f.clock = f.clock.addSecs(60); }
     int saves() const { return f.reloader->requestCount(); }
-    QByteArray stateBytes() const { return StoreFixture::readFile(f.statePath()); }
+    QByteArray stateBytes() const
+    {
+        store->flushPendingSaves();
+        return StoreFixture::readFile(f.statePath());
+    }
 
     // The state file holds the store's fences as of the current clock.
     bool savedNow() const

@@ -217,6 +217,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         const auto store = f.makeStore();
+        f.flushSaves();
         const WidgetSnapshotPayload published = MorvanteelStore::loadWidgetSnapshot(f.snapshotPath()).value();
         QCOMPARE(published.fences.size(), 4);
 

@@ -203,7 +203,7 @@ private Q_SLOTS:
         QVERIFY(!f.tab()->isShowingAddItemPopover());
         QCOMPARE(f.tab()->countBadge()->text(), u"2 个快捷入口"_s);
         // Saved at once.
-        QVERIFY(StoreFixture::readFile(f.statePath()).contains("editor"));
+        QVERIFY(f.stateOnDisk().contains("editor"));
 
         // The next popover opens with the last kind and empty fields.
         QTest::mouseClick(f.tab()->addButton(), Qt::LeftButton);

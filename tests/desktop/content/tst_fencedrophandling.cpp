@@ -248,7 +248,7 @@ private Q_SLOTS:
         if (!vanish.isEmpty())
             QVERIFY(QDir(scene.in(vanish)).removeRecursively());
         status.replace(u"：portal"_s, u"："_s + scene.in(u"portal"_s));
-        const int savesBefore = scene.stateWrites;
+        const int savesBefore = scene.savedStateWrites();
 
         const auto mime = files(sources);
         const Answer answer = scene.drag(Spot(spot), *mime);
@@ -267,7 +267,7 @@ private Q_SLOTS:
             for (const QString& source : sources)
                 QVERIFY2(QFileInfo::exists(source), qPrintable(source));
             QVERIFY(scene.store->undoStack().isEmpty());
-            QCOMPARE(scene.stateWrites, savesBefore);
+            QCOMPARE(scene.savedStateWrites(), savesBefore);
             return;
         }
         for (const QString& source : sources) {
@@ -275,7 +275,7 @@ private Q_SLOTS:
             QVERIFY(QFileInfo::exists(scene.in(into) + u'/' + QFileInfo(source).fileName()));
         }
         QCOMPARE(scene.store->undoStack().size(), 1);
-        QCOMPARE(scene.stateWrites, savesBefore + 1);
+        QCOMPARE(scene.savedStateWrites(), savesBefore + 1);
         // No turn of the event loop has run: the listing of the folder shown is already new.
         if (into == (shown.isEmpty() ? bound : shown))
             QVERIFY(scene.listed().contains(u"one.txt"_s) && scene.listed().contains(u"two.txt"_s));
@@ -305,7 +305,7 @@ private Q_SLOTS:
         QVERIFY(scene.show());
         const QStringList dropped{scene.in(u"incoming/album/X.APP"_s), scene.in(u"incoming/album"_s),
                                   scene.in(u"incoming/gone.pdf"_s)};
-        const int savesBefore = scene.stateWrites;
+        const int savesBefore = scene.savedStateWrites();
         const auto mime = files(dropped);
         const Answer answer = scene.drag(Spot::curatedList, *mime, Qt::DropActions(possible));
 
@@ -317,11 +317,11 @@ private Q_SLOTS:
             QVERIFY(!answer.enterAccepted);
             QVERIFY(!answer.highlighted);
             QVERIFY(items.isEmpty());
-            QCOMPARE(scene.stateWrites, savesBefore);
+            QCOMPARE(scene.savedStateWrites(), savesBefore);
             return;
         }
         QCOMPARE(answer.enterAction, Qt::DropAction(action));
-        QCOMPARE(scene.stateWrites, savesBefore + 1);
+        QCOMPARE(scene.savedStateWrites(), savesBefore + 1);
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[0].title, u"X.APP"_s);
         QCOMPARE(items[0].subtitle, std::optional(u"album"_s));
@@ -364,7 +364,7 @@ private Q_SLOTS:
         DropScene scene(FenceKind(kind), kind == int(FenceKind::portal) ? u"portal"_s : QString());
         QVERIFY(scene.show());
         const FenceModel before = *scene.store->fence(scene.fence.id);
-        const int savesBefore = scene.stateWrites;
+        const int savesBefore = scene.savedStateWrites();
         auto mime = std::make_unique<QMimeData>();
         if (payload == u"files")
             mime->setUrls({QUrl::fromLocalFile(scene.in(u"incoming/one.txt"_s))});
@@ -385,7 +385,7 @@ private Q_SLOTS:
         QCOMPARE(answer.dropAction, Qt::IgnoreAction);
         QVERIFY(QFileInfo::exists(scene.in(u"incoming/one.txt"_s)));
         QCOMPARE(*scene.store->fence(scene.fence.id), before);
-        QCOMPARE(scene.stateWrites, savesBefore);
+        QCOMPARE(scene.savedStateWrites(), savesBefore);
         QVERIFY(!scene.store->lastStatusMessage());
     }
 };

@@ -172,7 +172,7 @@ private Q_SLOTS:
         QTest::keyClick(threshold, Qt::Key_End);
         QCOMPARE(f.store->preferences().snapThreshold, 30.0);
         QCOMPARE(f.global()->thresholdLabel()->text(), u"磁吸阈值 (30 pt)"_s);
-        const auto saved = decodeDocument(StoreFixture::readFile(f.statePath()));
+        const auto saved = decodeDocument(f.stateOnDisk());
         QCOMPARE(saved.value().preferences.snapGap, 5.0);
         QCOMPARE(saved.value().preferences.snapThreshold, 30.0);
     }
@@ -305,7 +305,7 @@ private Q_SLOTS:
         moved.y += 60;
         f.store->updateDesktopFrame(id, moved);
         const FenceModel before = f.stored(id);
-        const int writes = f.stateWrites;
+        const int writes = f.savedStateWrites();
         const int snapshots = f.reloader->requestCount();
 
         FenceStyleConfig expected = before.style;
@@ -344,9 +344,9 @@ private Q_SLOTS:
         rest.style = before.style;
         rest.updatedAt = before.updatedAt;
         QCOMPARE(rest, before);
-        QCOMPARE(f.stateWrites, writes + 1);
+        QCOMPARE(f.savedStateWrites(), writes + 1);
         QCOMPARE(f.reloader->requestCount(), snapshots + 1);
-        QCOMPARE(decodeDocument(StoreFixture::readFile(f.statePath())).value().fences, f.store->fences());
+        QCOMPARE(decodeDocument(f.stateOnDisk()).value().fences, f.store->fences());
     }
 
     // A drag is many changes, each written and saved.
@@ -357,14 +357,14 @@ private Q_SLOTS:
         f.restyle(id, [](FenceStyleConfig& style) { style.glassOpacity = 0.5; });
         LabSlider* slider = f.lab()->opacitySlider();
         slider->setFocus();
-        const int writes = f.stateWrites;
+        const int writes = f.savedStateWrites();
         double last = f.stored(id).style.glassOpacity;
         for (int step = 1; step <= 3; ++step) {
             QTest::keyClick(slider, Qt::Key_Right);
             const double now = f.stored(id).style.glassOpacity;
             QVERIFY(now > last);
             last = now;
-            QCOMPARE(f.stateWrites, writes + step);
+            QCOMPARE(f.savedStateWrites(), writes + step);
         }
         QCOMPARE(f.lab()->opacityValue()->text(), FenceLabSectionView::percentText(last));
     }
@@ -387,9 +387,9 @@ private Q_SLOTS:
                                              : f.lab()->tintSwatch(fence.style.tint);
         QVERIFY(current->isCurrent());
         f.clock = f.clock.addSecs(30);
-        const int writes = f.stateWrites;
+        const int writes = f.savedStateWrites();
         QTest::mouseClick(current, Qt::LeftButton);
-        QCOMPARE(f.stateWrites, writes + 1);
+        QCOMPARE(f.savedStateWrites(), writes + 1);
         QVERIFY(current->isCurrent());
         if (wallpaper) {
             QCOMPARE(f.store->activeWorkspace().value(), workspace);
@@ -409,7 +409,7 @@ private Q_SLOTS:
         QCOMPARE(f.global()->wallpaperLine()->text(), u"当前工作区壁纸光影：深海夜幕"_s);
         QVERIFY(f.global()->wallpaperSwatch(WallpaperPreset::midnightOcean)->isCurrent());
         QVERIFY(!f.global()->wallpaperSwatch(WallpaperPreset::tahoeAurora)->isCurrent());
-        QCOMPARE(decodeDocument(StoreFixture::readFile(f.statePath())).value().workspaces, f.store->workspaces());
+        QCOMPARE(decodeDocument(f.stateOnDisk()).value().workspaces, f.store->workspaces());
 
         QList<FenceModel> others;
         for (const FenceModel& fence : f.store->fences()) {
@@ -439,7 +439,7 @@ private Q_SLOTS:
         QVERIFY(!f.stored(id).isCollapsed);
         QVERIFY(f.lab()->expandedPreview()->isVisible());
         QVERIFY(f.lab()->previewPill()->isHidden());
-        const auto saved = decodeDocument(StoreFixture::readFile(f.statePath()));
+        const auto saved = decodeDocument(f.stateOnDisk());
         QCOMPARE(saved.value().fences, f.store->fences());
 
         f.lab()->previewHeader()->onToggleCollapse();
@@ -466,8 +466,8 @@ private Q_SLOTS:
             preferences.snapThreshold = 45;
             preferences.chameleonGlobalEnabled = true;
         });
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
-        const int writes = f.stateWrites;
+        const QByteArray stateBefore = f.stateOnDisk();
+        const int writes = f.savedStateWrites();
         const FenceModel before = f.stored(id);
         const GlobalPreferences preferences = f.store->preferences();
 
@@ -476,8 +476,8 @@ private Q_SLOTS:
         f.choosePickerRow(0);
         QCoreApplication::processEvents();
 
-        QCOMPARE(f.stateWrites, writes);
-        QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.savedStateWrites(), writes);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
         QCOMPARE(f.stored(id), before);
         QCOMPARE(f.store->preferences(), preferences);
         QCOMPARE(f.lab()->opacityValue()->text(), u"20%"_s);
@@ -520,7 +520,7 @@ private Q_SLOTS:
         QCOMPARE(control->isChecked(), wasOn);
         QTest::mouseClick(control, Qt::LeftButton);
         QCOMPARE(f.store->preferences(), expected);
-        QCOMPARE(decodeDocument(StoreFixture::readFile(f.statePath())).value().preferences, expected);
+        QCOMPARE(decodeDocument(f.stateOnDisk()).value().preferences, expected);
         QTest::mouseClick(control, Qt::LeftButton);
         QCOMPARE(f.store->preferences(), before);
     }

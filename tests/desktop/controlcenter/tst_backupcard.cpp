@@ -174,7 +174,7 @@ private Q_SLOTS:
         PageFixture f;
         QVERIFY(StoreFixture::writeFile(f.path(u"blocker"_s), "a file, not a folder"));
         f.store->setLastStatusMessage(u"之前的消息"_s);
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
         const QStringList filesBefore = QDir(f.dir.path()).entryList(QDir::Files);
         QSignalSpy statusChanges(f.store.get(), &MorvanteelStore::lastStatusMessageChanged);
         QSignalSpy preferenceChanges(f.store.get(), &MorvanteelStore::preferencesChanged);
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QVERIFY2(f.status().startsWith(status), qPrintable(f.status()));
         QVERIFY(!f.status().contains(u"已导出"_s));
         QCOMPARE(statusChanges.count(), answer.isEmpty() ? 0 : 1);
-        QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), filesBefore);
     }
 
@@ -225,7 +225,7 @@ private Q_SLOTS:
             QVERIFY(big.resize(qint64(64) * 1024 * 1024 + 1));
         }
         f.store->toggleGlobalLayoutLock();
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
         const MorvanteelBackupDocument before = stateOf(*f.store);
         f.openAnswer = file;
         f.clickImport();
@@ -236,19 +236,19 @@ private Q_SLOTS:
             QCOMPARE(f.status(), status);
         QCOMPARE(f.status().count(u"导入失败："_s), 1);
         QCOMPARE(stateOf(*f.store), before);
-        QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
     }
 
     void aCancelledImportDoesNothing()
     {
         PageFixture f;
         f.store->setLastStatusMessage(u"之前的消息"_s);
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
         QSignalSpy statusChanges(f.store.get(), &MorvanteelStore::lastStatusMessageChanged);
         f.clickImport();
         QCOMPARE(f.filters.size(), 1);
         QCOMPARE(statusChanges.count(), 0);
-        QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
     }
 
     // -- reset ---------------------------------------------------------------------------------
@@ -285,7 +285,7 @@ private Q_SLOTS:
         f.store->recordFileOperation(batch, QString());
         const QList<UndoTransaction> undo = f.store->undoStack();
         const MorvanteelBackupDocument changed = stateOf(*f.store);
-        const QByteArray stateBefore = StoreFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
 
         f.confirmAnswer = confirmed;
         f.clickReset();
@@ -295,7 +295,7 @@ private Q_SLOTS:
         QVERIFY(f.store->redoStack().isEmpty());
         if (!confirmed) {
             QCOMPARE(stateOf(*f.store), changed);
-            QCOMPARE(StoreFixture::readFile(f.statePath()), stateBefore);
+            QCOMPARE(f.stateOnDisk(), stateBefore);
             return;
         }
         QCOMPARE(f.store->workspaces().size(), 3);

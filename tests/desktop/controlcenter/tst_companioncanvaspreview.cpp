@@ -174,7 +174,7 @@ struct PageFixture : TwoWorkspaceStore {
 
     QJsonObject savedPreferences() const
     {
-        return QJsonDocument::fromJson(readFile(statePath())).object().value(u"preferences"_s).toObject();
+        return QJsonDocument::fromJson(stateOnDisk()).object().value(u"preferences"_s).toObject();
     }
 };
 
@@ -238,7 +238,7 @@ void CompanionCanvasPreviewTest::canvasDrawsAndDrops()
     QCOMPARE(card->parentWidget(), f.canvas());
     QCOMPARE(card->geometry(), QRect(QPoint(int(frame.x), int(frame.y)), drawn));
 
-    const int writesBefore = f.stateWrites;
+    const int writesBefore = f.savedStateWrites();
     const PageFixture::Pointer pointer = f.pointerOn(fence.id);
     pointer.press();
     pointer.moveBy(translation / 2);
@@ -250,7 +250,7 @@ void CompanionCanvasPreviewTest::canvasDrawsAndDrops()
     pointer.releaseAt(translation);
 
     QCOMPARE(f.store->fence(fence.id)->canvasFrame, stored);
-    QCOMPARE(f.stateWrites, writesBefore + 1);
+    QCOMPARE(f.savedStateWrites(), writesBefore + 1);
     QVERIFY(f.canvas()->dragOffsets().isEmpty());
     QCOMPARE(card->geometry(), QRect(QPoint(int(stored.x), int(stored.y)), drawn));
 }
@@ -612,10 +612,10 @@ void CompanionCanvasPreviewTest::spatialCanvasIsSaved()
     QCOMPARE(f.view()->layoutPicker()->segments().at(1)->title(), u"空间画布"_s);
     QCOMPARE(f.view()->layoutPicker()->segments().at(0)->title(), u"流式栅格"_s);
     QVERIFY(f.screen()->bentoScrollArea()->isVisible());
-    const int writes = f.stateWrites;
+    const int writes = f.savedStateWrites();
     f.chooseLayout(iOSLayoutMode::spatialCanvas);
     QCOMPARE(f.store->preferences().preferrediOSLayout, iOSLayoutMode::spatialCanvas);
-    QCOMPARE(f.stateWrites, writes + 1);
+    QCOMPARE(f.savedStateWrites(), writes + 1);
     QCOMPARE(f.savedPreferences().value(u"preferrediOSLayout"_s).toString(), u"spatialCanvas"_s);
     QVERIFY(f.screen()->canvasScrollArea()->isVisible());
     QVERIFY(!f.screen()->bentoScrollArea()->isVisible());

@@ -119,7 +119,7 @@ struct ViewFixture : TwoWorkspaceStore {
     // The preferences as the state file holds them.
     QJsonObject savedPreferences() const
     {
-        return QJsonDocument::fromJson(readFile(statePath())).object().value(u"preferences"_s).toObject();
+        return QJsonDocument::fromJson(stateOnDisk()).object().value(u"preferences"_s).toObject();
     }
 
     bool statusBoxShown() const { return !view->statusBox()->isHidden(); }

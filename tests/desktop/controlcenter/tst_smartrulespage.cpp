@@ -105,7 +105,7 @@ struct PageFixture : TwoWorkspaceStore {
 
     QJsonArray savedRules() const
     {
-        return QJsonDocument::fromJson(readFile(statePath())).object().value(u"smartRules"_s).toArray();
+        return QJsonDocument::fromJson(stateOnDisk()).object().value(u"smartRules"_s).toArray();
     }
 
     QStringList filesIn(const QString& folder) const
@@ -390,7 +390,7 @@ private Q_SLOTS:
         fixture.open();
         fixture.page->rulesHeadingLabel()->setFocus();
         SmartRuleCard* card = fixture.card();
-        const int writes = fixture.stateWrites;
+        const int writes = fixture.savedStateWrites();
         const QList<SmartRule> before = fixture.store->smartRules();
         for (QWidget* control : {static_cast<QWidget*>(card->priorityStepper()), static_cast<QWidget*>(card->matchModePicker()),
                                  static_cast<QWidget*>(card->conditionRows().at(0)->fieldPicker())}) {
@@ -401,7 +401,7 @@ private Q_SLOTS:
             QCoreApplication::sendEvent(control, &wheel);
         }
         QCOMPARE(fixture.store->smartRules(), before);
-        QCOMPARE(fixture.stateWrites, writes);
+        QCOMPARE(fixture.savedStateWrites(), writes);
         QCOMPARE(card->priorityStepper()->value(), 10);
     }
 
@@ -410,9 +410,9 @@ private Q_SLOTS:
     void anImportedPriorityOutsideTheRangeSurvives()
     {
         PageFixture fixture({extensionRule(u"低"_s, u"txt"_s, u"低"_s, 0), extensionRule(u"高"_s, u"png"_s, u"高"_s, 5000)});
-        const int writes = fixture.stateWrites;
+        const int writes = fixture.savedStateWrites();
         fixture.open();
-        QCOMPARE(fixture.stateWrites, writes);
+        QCOMPARE(fixture.savedStateWrites(), writes);
         QCOMPARE(fixture.store->smartRules()[0].priority, qint64(0));
         QCOMPARE(fixture.store->smartRules()[1].priority, qint64(5000));
 
@@ -454,11 +454,11 @@ private Q_SLOTS:
         QCOMPARE(fixture.page->planModel()->rowCount(), 2);
         SmartRuleConditionRow* row = fixture.card()->conditionRows().at(0);
 
-        const int writes = fixture.stateWrites;
+        const int writes = fixture.savedStateWrites();
         fixture.pick(row->fieldPicker(), int(allCases<RuleConditionField>().indexOf(field)));
         if (negated)
             fixture.click(row->negationBox());
-        QVERIFY(fixture.stateWrites > writes);
+        QVERIFY(fixture.savedStateWrites() > writes);
         const QJsonObject saved = fixture.savedRules()[0].toObject().value(u"conditions"_s).toArray()[0].toObject();
         QCOMPARE(saved.value(u"field"_s).toString(), savedField);
         QCOMPARE(saved.value(u"negated"_s).toBool(), negated);

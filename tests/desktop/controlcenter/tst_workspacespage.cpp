@@ -113,7 +113,7 @@ struct PageFixture : StoreFixture {
     // The state file as the store would read it back.
     MorvanteelBackupDocument savedState() const
     {
-        auto document = decodeDocument(readFile(statePath()));
+        auto document = decodeDocument(stateOnDisk());
         if (!document)
             qFatal("the state file does not decode");
         return document.value();
@@ -370,7 +370,7 @@ private Q_SLOTS:
         PageFixture f;
         f.addWorkspace(u"桌面"_s);
         WorkspacesAndFencesTabView& page = f.showPage();
-        const QByteArray stateBefore = PageFixture::readFile(f.statePath());
+        const QByteArray stateBefore = f.stateOnDisk();
         const qsizetype before = f.store->fences().size();
 
         f.openNewFence();
@@ -382,7 +382,7 @@ private Q_SLOTS:
         QVERIFY(page.newFencePopover()->isVisible());
         QCOMPARE(page.newFencePopover()->pathField()->text(), path);
         QCOMPARE(f.store->lastStatusMessage(), std::optional(u"文件夹路径需为绝对路径："_s + path.trimmed()));
-        QCOMPARE(PageFixture::readFile(f.statePath()), stateBefore);
+        QCOMPARE(f.stateOnDisk(), stateBefore);
         QVERIFY(page.fenceCards().isEmpty());
     }
 

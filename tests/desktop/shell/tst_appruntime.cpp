@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -220,12 +221,12 @@ private Q_SLOTS:
         const QUuid fenceID = shown.first();
         DesktopFencePanel* panel = runtime->panelManager().panel(fenceID);
         QVERIFY(panel);
-        const int writesBefore = fixture.stateWrites;
+        const int writesBefore = fixture.savedStateWrites();
         Q_EMIT panel->userMoveOrResizeStarted();
         panel->move(panel->pos() + QPoint(40, 0));
         Q_EMIT panel->frameChanged(true);
         const double movedX = runtime->store().fence(fenceID)->desktopFrame.x;
-        QCOMPARE(fixture.stateWrites, writesBefore); // the save waits for the end of the burst
+        QCOMPARE(fixture.savedStateWrites(), writesBefore); // the save waits for the end of the burst
 
         QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
         QTimer::singleShot(0, host, [host, byShortcut] {
@@ -240,11 +241,57 @@ private Q_SLOTS:
         watchdog.start(5000);
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(aboutToQuit.count(), 1);
-        QVERIFY(fixture.stateWrites > writesBefore);
+        QVERIFY(fixture.savedStateWrites() > writesBefore);
 
         const std::unique_ptr<MorvanteelStore> reread = fixture.makeStore();
         QVERIFY(reread->fence(fenceID));
         QCOMPARE(reread->fence(fenceID)->desktopFrame.x, movedX);
+    }
+
+    void anEditRightBeforeQuitIsOnDisk_data()
+    {
+        QTest::addColumn<bool>("throughRuntime");
+        QTest::newRow("the program's quit") << true;
+        QTest::newRow("the event loop ended elsewhere") << false;
+    }
+
+    // The disk is slow, the edit comes just before the end: the state file holds it once the
+    // event loop has ended, without anyone waiting for the saves afterwards.
+    void anEditRightBeforeQuitIsOnDisk()
+    {
+        QFETCH(bool, throughRuntime);
+        StoreFixture fixture;
+        StoreEnvironment environment = fixture.environment();
+        const QString state = fixture.statePath();
+        environment.writeFile = [state](const QString& path, const QByteArray& bytes) {
+            if (path == state)
+                QThread::msleep(150);
+            return platform::writeFileAtomically(path, bytes);
+        };
+        auto runtime = std::make_unique<MorvanteelAppRuntime>(
+            std::make_unique<MorvanteelStore>(fixture.locations(), Seeding::enabled, environment));
+        MorvanteelStore& store = runtime->store();
+        const QUuid fenceID = store.activeFences().first().id;
+
+        QTimer::singleShot(0, runtime.get(), [&runtime, &store, fenceID, throughRuntime] {
+            store.renameFence(fenceID, u"退出前改的名字"_s);
+            if (throughRuntime)
+                runtime->quit();
+            else
+                QCoreApplication::quit();
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(7); });
+        watchdog.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+
+        const auto saved = decodeDocument(StoreFixture::readFile(state));
+        QVERIFY(saved);
+        const auto renamed = std::find_if(saved.value().fences.cbegin(), saved.value().fences.cend(),
+                                          [&](const FenceModel& fence) { return fence.id == fenceID; });
+        QVERIFY(renamed != saved.value().fences.cend());
+        QCOMPARE(renamed->title, u"退出前改的名字"_s);
     }
 };
 

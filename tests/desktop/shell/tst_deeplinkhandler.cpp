@@ -280,7 +280,7 @@ private Q_SLOTS:
         Links l;
         for (QString& effect : effects)
             effect = l.expand(effect);
-        const QByteArray stateBefore = StoreFixture::readFile(l.statePath());
+        const QByteArray stateBefore = l.stateOnDisk();
         const int savesBefore = l.reloader->requestCount();
 
         l.handler->handleDeepLinkURL(QUrl(l.expand(link)));
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QCOMPARE(l.log, effects);
         QCOMPARE(l.reloader->requestCount() > savesBefore, saves);
         if (!saves)
-            QCOMPARE(StoreFixture::readFile(l.statePath()), stateBefore);
+            QCOMPARE(l.stateOnDisk(), stateBefore);
     }
 
     // A revealed fence of the other workspace is shown once the panels have followed.

@@ -33,10 +33,15 @@ struct IntentDesk {
     QUuid workspace(int index) const { return store().workspaces().at(index).id; }
     std::optional<WidgetSnapshotPayload> snapshotFile() const
     {
+        fixture.flushSaves();
         auto payload = json::decode<WidgetSnapshotPayload>(StoreFixture::readFile(fixture.snapshotPath()));
         return payload ? std::optional(payload.value()) : std::nullopt;
     }
-    std::optional<QJsonValue> record(const QString& key) const { return fixture.defaults->value(key); }
+    std::optional<QJsonValue> record(const QString& key) const
+    {
+        fixture.flushSaves();
+        return fixture.defaults->value(key);
+    }
 };
 
 } // namespace
@@ -64,7 +69,7 @@ private Q_SLOTS:
         QFETCH(int, target);
         IntentDesk desk;
         desk.store().switchWorkspace(desk.workspace(active));
-        const int writes = desk.fixture.stateWrites;
+        const int writes = desk.fixture.savedStateWrites();
         QSignalSpy reported(desk.actions, &IntentActions::reported);
 
         const std::optional<QString> id = parameter < 0 ? std::nullopt
@@ -72,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(desk.actions->activate(u"switch-workspace"_s, id));
         const QUuid expected = desk.workspace(target);
         QCOMPARE(desk.store().activeWorkspaceID(), expected);
-        QCOMPARE(desk.fixture.stateWrites, writes + 1);
+        QCOMPARE(desk.fixture.savedStateWrites(), writes + 1);
         QCOMPARE(reported.size(), 1);
         QCOMPARE(reported[0][0].toString(), u"已切换到工作区「%1」。"_s.arg(desk.store().workspaces().at(target).name));
         QCOMPARE(reported[0][1].toBool(), true);
@@ -103,13 +108,13 @@ private Q_SLOTS:
         QFETCH(QString, parameter);
         IntentDesk desk;
         const QUuid before = desk.store().activeWorkspaceID();
+        const int writes = desk.fixture.savedStateWrites();
         const QByteArray snapshot = StoreFixture::readFile(desk.fixture.snapshotPath());
-        const int writes = desk.fixture.stateWrites;
         QSignalSpy reported(desk.actions, &IntentActions::reported);
 
         QVERIFY(!desk.actions->activate(u"switch-workspace"_s, parameter));
         QCOMPARE(desk.store().activeWorkspaceID(), before);
-        QCOMPARE(desk.fixture.stateWrites, writes);
+        QCOMPARE(desk.fixture.savedStateWrites(), writes);
         QCOMPARE(StoreFixture::readFile(desk.fixture.snapshotPath()), snapshot);
         QCOMPARE(desk.record(u"Morvanteel.PendingWorkspaceSwitch"_s), std::nullopt);
         QCOMPARE(desk.record(u"Morvanteel.PendingDeepLinkURL"_s), std::nullopt);

@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
+#include <vector>
 
 // A store over a temporary folder, with its own clock, defaults and widget reload recorder.
 struct StoreFixture {
@@ -17,7 +20,11 @@ struct StoreFixture {
     QDateTime clock = QDateTime(QDate(2026, 12, 9), QTime(8, 19, 47), Qt::UTC);
     std::shared_ptr<mv::platform::MemoryKeyValueStore> defaults = std::make_shared<mv::platform::MemoryKeyValueStore>();
     std::shared_ptr<mv::platform::WidgetReloader> reloader = std::make_shared<mv::platform::WidgetReloader>();
-    int stateWrites = 0; // writes of the state file by stores of environment()
+    // Writes of the state file by stores of environment(); counted on the saving thread, so
+    // read through savedStateWrites().
+    std::atomic<int> stateWrites = 0;
+    // The stores made by makeStore (or handed to track), for flushSaves.
+    std::vector<QPointer<mv::MorvanteelStore>> stores;
 
     QString supportPath() const { return dir.filePath(QStringLiteral("support")); }
     QString statePath() const { return dir.filePath(QStringLiteral("support/state.json")); }
@@ -43,7 +50,36 @@ struct StoreFixture {
 
     std::unique_ptr<mv::MorvanteelStore> makeStore(mv::Seeding seeding = mv::Seeding::enabled)
     {
-        return std::make_unique<mv::MorvanteelStore>(locations(), seeding, environment());
+        auto store = std::make_unique<mv::MorvanteelStore>(locations(), seeding, environment());
+        track(*store);
+        return store;
+    }
+
+    void track(mv::MorvanteelStore& store) { stores.emplace_back(&store); }
+
+    // Saves are written off the caller's thread: waits until every save of the tracked stores
+    // is on disk and its outcome is in the store, before a test reads the files, the defaults
+    // or stateWrites, or looks at lastSaveError.
+    void flushSaves() const
+    {
+        for (const QPointer<mv::MorvanteelStore>& store : stores) {
+            if (store)
+                store->flushPendingSaves();
+        }
+    }
+
+    // stateWrites once the tracked stores' saves are written.
+    int savedStateWrites() const
+    {
+        flushSaves();
+        return stateWrites;
+    }
+
+    // The state file as the stores left it once their saves are written.
+    QByteArray stateOnDisk() const
+    {
+        flushSaves();
+        return readFile(statePath());
     }
 
     static bool writeFile(const QString& path, const QByteArray& bytes)
