@@ -126,6 +126,7 @@ private Q_SLOTS:
 
         QCOMPARE(to.status(), u"已成功导入配置备份（%1 个围栏）。"_s.arg(from.store->fences().size()));
         QCOMPARE(stateOf(*to.store), stateOf(*from.store));
+        to.flushSaves();
         const MorvanteelBackupDocument saved = readDocument(to.statePath());
         QCOMPARE(saved.exportedAt, to.clock);
         QCOMPARE(withoutExportDate(saved), withoutExportDate(exported));
@@ -304,6 +305,7 @@ private Q_SLOTS:
         QCOMPARE(f.store->smartRules().size(), seeded.smartRules.size());
         QVERIFY(!f.store->smartRules().isEmpty());
         QCOMPARE(f.store->preferences(), preferences);
+        f.flushSaves();
         const MorvanteelBackupDocument saved = readDocument(f.statePath());
         QCOMPARE(saved.fences, f.store->fences());
         QCOMPARE(saved.preferences, preferences);

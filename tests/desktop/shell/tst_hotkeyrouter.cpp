@@ -47,7 +47,11 @@ struct Router : StoreFixture {
     }
 
     // What a new store reads from the state file.
-    GlobalPreferences savedPreferences() { return makeStore(Seeding::disabled)->preferences(); }
+    GlobalPreferences savedPreferences()
+    {
+        flushSaves();
+        return makeStore(Seeding::disabled)->preferences();
+    }
 };
 
 QKeyEvent keyPress(Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 nativeModifiers = 0, bool autoRepeat = false)

@@ -135,7 +135,11 @@ struct Desk : TwoWorkspaceStore {
     }
     QString state() const { return state(*store); }
     // The same state read back from the state file (the undo stack lives in memory only).
-    QString savedState() { return state(*makeStore(Seeding::disabled)).section(u"; undo"_s, 0, 0); }
+    QString savedState()
+    {
+        flushSaves();
+        return state(*makeStore(Seeding::disabled)).section(u"; undo"_s, 0, 0);
+    }
 
     QStringList menuNow()
     {
