@@ -210,6 +210,11 @@ private Q_SLOTS:
         QFETCH(bool, byShortcut);
         StoreFixture fixture;
         auto runtime = std::make_unique<MorvanteelAppRuntime>(fixture.makeStore());
+        // No magnetic snap: the moved fence stays where it was put, whichever fence it is and
+        // whoever its neighbours are.
+        GlobalPreferences preferences = runtime->store().preferences();
+        preferences.snapThreshold = 0;
+        QVERIFY(runtime->store().setPreferences(preferences));
         runtime->start();
         auto* host = qobject_cast<ControlCenterHostView*>(runtime->controlCenterController().window());
         QVERIFY(host);
