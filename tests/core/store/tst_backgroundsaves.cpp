@@ -67,10 +67,12 @@ struct GatedDisk {
         return changed.wait_for(lock, std::chrono::seconds(10), [this] { return writing; });
     }
 
-    void install(StoreFixture& f, StoreEnvironment& environment)
+    // The fixture's environment with its state-file writes going through this disk.
+    StoreEnvironment environment(StoreFixture& f)
     {
+        StoreEnvironment gated = f.environment();
         const QString state = f.statePath();
-        environment.writeFile = [this, state](const QString& path, const QByteArray& bytes) {
+        gated.writeFile = [this, state](const QString& path, const QByteArray& bytes) {
             if (path == state) {
                 std::unique_lock lock(mutex);
                 writing = true;
@@ -83,6 +85,7 @@ struct GatedDisk {
             }
             return platform::writeFileAtomically(path, bytes);
         };
+        return gated;
     }
 };
 
@@ -98,9 +101,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         GatedDisk disk;
-        StoreEnvironment environment = f.environment();
-        disk.install(f, environment);
-        MorvanteelStore store(f.locations(), Seeding::enabled, environment);
+        MorvanteelStore store(f.locations(), Seeding::enabled, disk.environment(f));
         const QUuid note = noteFence(store);
 
         disk.close();
@@ -130,9 +131,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         GatedDisk disk;
-        StoreEnvironment environment = f.environment();
-        disk.install(f, environment);
-        MorvanteelStore store(f.locations(), Seeding::enabled, environment);
+        MorvanteelStore store(f.locations(), Seeding::enabled, disk.environment(f));
         const QUuid note = noteFence(store);
         {
             const std::lock_guard lock(disk.mutex);
@@ -209,8 +208,7 @@ private Q_SLOTS:
     {
         StoreFixture f;
         GatedDisk disk;
-        StoreEnvironment environment = f.environment();
-        disk.install(f, environment);
+        const StoreEnvironment environment = disk.environment(f);
         QUuid note;
         std::thread opener;
         {
@@ -240,9 +238,7 @@ private Q_SLOTS:
 
         StoreFixture f;
         GatedDisk disk;
-        StoreEnvironment environment = f.environment();
-        disk.install(f, environment);
-        MorvanteelStore store(f.locations(), Seeding::enabled, environment);
+        MorvanteelStore store(f.locations(), Seeding::enabled, disk.environment(f));
         disk.close();
         store.updateNoteText(u"导入之前"_s, noteFence(store));
         QVERIFY(disk.waitForWriter());
