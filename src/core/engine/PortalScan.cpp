@@ -55,6 +55,15 @@ private:
     int m_fd;
 };
 
+// The name as shown: without its extension where the listing hides extensions (a folder's
+// name is always shown whole).
+QString displayNameOf(const QString& name, bool isDirectory, ExtensionDisplay extensions)
+{
+    const qsizetype dot = extensionDot(name);
+    const bool keepName = extensions == ExtensionDisplay::Show || isDirectory || dot < 0;
+    return keepName ? name : name.left(dot);
+}
+
 // `name` is `rawName` decoded; a raw name that is not exact keeps its bytes in the URL.
 PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const char* rawName,
                           const struct statx* info, ExtensionDisplay extensions)
@@ -89,8 +98,7 @@ PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const char*
         entry.utTypeIdentifier = typeForExtension(entry.fileExtension);
     }
 
-    const bool keepName = extensions == ExtensionDisplay::Show || entry.isDirectory || dot < 0;
-    entry.displayName = keepName ? name : name.left(dot);
+    entry.displayName = displayNameOf(name, entry.isDirectory, extensions);
     entry.symbolName = symbolFor(entry.fileExtension,
                                  entry.isDirectory ? EntryKind::Folder : EntryKind::File,
                                  entry.utTypeIdentifier);
@@ -247,6 +255,33 @@ PortalScanResult scanDirectory(const QUrl& folder, const PortalListingOptions& o
         return missing;
     }
     return scanDirectory(*path, options);
+}
+
+std::optional<PortalFileEntry> readEntry(const QString& folderPath, const QByteArray& rawName,
+                                         ExtensionDisplay extensions)
+{
+    if (!isBoundPath(folderPath) || rawName.isEmpty() || rawName.contains('/'))
+        return std::nullopt;
+    QString parentPrefix = folderPath;
+    while (parentPrefix.endsWith(u'/'))
+        parentPrefix.chop(1);
+    parentPrefix += u'/';
+    const QByteArray path = QFile::encodeName(parentPrefix) + rawName;
+    struct statx info;
+    if (::statx(AT_FDCWD, path.constData(), statxFlags, statxFields, &info) != 0) {
+        // Gone, or the folder itself is: nothing to list. Anything else lists it unread, as a
+        // scan lists an entry it could not read.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        return makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), nullptr, extensions);
+    }
+    return makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), &info, extensions);
+}
+
+PortalFileEntry withExtensionDisplay(PortalFileEntry entry, ExtensionDisplay extensions)
+{
+    entry.displayName = displayNameOf(entry.name, entry.isDirectory, extensions);
+    return entry;
 }
 
 PortalScanResult scanDirectoryHead(const QString& folderPath, const PortalListingOptions& options,

@@ -4,6 +4,7 @@
 #include "core/engine/PortalTypes.h"
 #include "core/models/ModelEnums.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -59,6 +60,15 @@ enum class EntryKind { File, Folder };
                                              const std::function<bool(const QString& name)>& keepName);
 // The same for a folder URL; a URL that is not a local file is unbound.
 [[nodiscard]] PortalScanResult scanDirectory(const QUrl& folder, const PortalListingOptions& options);
+
+// The one entry named `rawName` (a file-system name) in the folder at `folderPath`, read as
+// scanDirectory reads each of its entries and named as `extensions` say; none when nothing of
+// that name is there now. For a listing brought up to date one changed entry at a time.
+[[nodiscard]] std::optional<PortalFileEntry> readEntry(const QString& folderPath, const QByteArray& rawName,
+                                                       ExtensionDisplay extensions);
+// The entry as a listing whose extensions are shown or hidden names it: only the display name
+// depends on that.
+[[nodiscard]] PortalFileEntry withExtensionDisplay(PortalFileEntry entry, ExtensionDisplay extensions);
 
 // The first `limit` entries of what scanDirectory lists with the same arguments, equal to
 // them and in the same order (and the same isMissing), for a caller that shows only the head

@@ -32,6 +32,33 @@ qint64 instant(const QDateTime& time)
     return time.isValid() ? time.toMSecsSinceEpoch() : distant;
 }
 
+QByteArray collationKey(QStringView name)
+{
+    text::NameSortKeys keys;
+    keys.reserve(1, name.size());
+    keys.append(name);
+    return keys.key(0).toByteArray();
+}
+
+int EntryOrder::compareExtensions(const QString& x, const QString& y) const
+{
+    if (x == y)
+        return 0;
+    // No extension first, as the rank of the extensions has it.
+    if (x.isEmpty() != y.isEmpty())
+        return x.isEmpty() ? -1 : 1;
+    const auto keyOf = [this](const QString& extension) -> const QByteArray& {
+        auto known = m_extensionKeys.find(extension);
+        if (known == m_extensionKeys.end())
+            known = m_extensionKeys.insert(extension, collationKey(extension));
+        return *known;
+    };
+    const QByteArray xKey = keyOf(x);
+    if (const int byKey = text::NameSortKeys::compare(xKey, keyOf(y)))
+        return byKey;
+    return compareCodePoints(x, y);
+}
+
 } // namespace detail
 
 using namespace detail;

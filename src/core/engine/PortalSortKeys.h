@@ -168,10 +168,49 @@ public:
         };
     }
 
+    FenceSortMode mode() const { return m_mode; }
+
 private:
     FenceSortMode m_mode;
     QHash<QString, qint64> m_manualRank;
     QHash<QString, qint64> m_extensionRank;
+};
+
+// The collation key of one name, as the sorts key every name.
+QByteArray collationKey(QStringView name);
+
+// The order sortEntries gives, between two entries alone, for a listing kept in order as its
+// entries change one at a time. The kind order compares the extensions themselves, which
+// orders them as the rank of each among the extensions present does. `aKey` and `bKey` are
+// the names' collation keys (collationKey). True when `a` comes before `b`; entries alike in
+// everything the sort reads (two names that decode alike) are equal.
+class EntryOrder final {
+public:
+    EntryOrder(FenceSortMode mode, const QList<QString>& manualOrder) : m_keys(mode, manualOrder) {}
+
+    template<class Entry>
+    bool less(const Entry& a, QByteArrayView aKey, const Entry& b, QByteArrayView bKey) const
+    {
+        SortItem x{};
+        SortItem y{};
+        m_keys.assign(x, a.name, a.fileExtension, a.isDirectory, a.fileSize, a.modifiedAt, a.lastAccessedAt);
+        m_keys.assign(y, b.name, b.fileExtension, b.isDirectory, b.fileSize, b.modifiedAt, b.lastAccessedAt);
+        if (m_keys.mode() == FenceSortMode::kindAsc && x.group == y.group) {
+            if (const int byKind = compareExtensions(a.fileExtension, b.fileExtension))
+                return byKind < 0;
+        } else if (x.group != y.group || x.primary != y.primary) {
+            return m_keys.lessBeforeName(x, y);
+        }
+        if (const int byKey = text::NameSortKeys::compare(aKey, bKey))
+            return byKey < 0;
+        return compareCodePoints(a.name, b.name) < 0;
+    }
+
+private:
+    int compareExtensions(const QString& x, const QString& y) const;
+
+    ModeKeys m_keys;
+    mutable QHash<QString, QByteArray> m_extensionKeys;
 };
 
 } // namespace mv::FolderPortalEngine::detail

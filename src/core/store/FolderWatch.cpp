@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 
 #include <array>
 #include <cerrno>
@@ -30,13 +31,18 @@ namespace mv {
 
 namespace {
 
-// Everything that can change what a listing shows, access excepted. Opening and reading
-// (IN_OPEN, IN_ACCESS, IN_CLOSE_NOWRITE) are left out: the listing's own scans would report
-// themselves and rescan for ever. Every watch uses this one mask, because adding a watch on a
-// folder the instance already watches replaces the mask of the watch both then share.
+// Everything that can change what a listing shows, and the reads that move access times.
+// Opening (IN_OPEN) is left out: it moves no time. Reads count as no change (see readQueue): a
+// listing's own reading of the folder would report itself and rescan for ever. Every watch
+// uses this one mask, because adding a watch on a folder the instance already watches
+// replaces the mask of the watch both then share.
 constexpr uint32_t folderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY
                                   | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF
-                                  | IN_ONLYDIR;
+                                  | IN_ACCESS | IN_CLOSE_NOWRITE | IN_ONLYDIR;
+
+// The events of a read, after which an entry's access time may have moved (the kernel moves
+// it at the read, or for a mapped file at the mapping, which the closing then tells).
+constexpr uint32_t readEvents = IN_ACCESS | IN_CLOSE_NOWRITE;
 
 // What changes a folder's own entries, and so its modification time.
 constexpr uint32_t entryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
@@ -55,6 +61,10 @@ constexpr uint32_t endingEvents = IN_DELETE_SELF | IN_UNMOUNT | IN_IGNORED;
 // rests cannot hold the loop; what is left keeps the descriptor readable for the next turn.
 // An asking reader drains the queue to its end: the change it asks about may be the last.
 constexpr int maxReadsPerTurn = 64;
+
+// After a reading from the event loop the queue rests this long before the next: a stream of
+// files written into a folder then comes as a few batches instead of one wake-up per file.
+constexpr int restMilliseconds = 40;
 
 // Local file systems the kernel headers of this release leave out.
 constexpr unsigned long jfsMagic = 0x3153464a;
@@ -120,8 +130,8 @@ public:
     // The kernel's watch on the folder at `path`, counted once however many watches use it;
     // -1 when it cannot be had or the folder found is not `expected` (when given).
     int addWatch(const QByteArray& path, const std::optional<Identity>& expected);
-    void subscribe(int kernelWatch, FolderWatch* watch, Use use);
-    void unsubscribe(int kernelWatch, FolderWatch* watch, Use use);
+    void subscribe(int kernelWatch, FolderWatch* watch, Use use, const QByteArray& subfolder = {});
+    void unsubscribe(int kernelWatch, FolderWatch* watch, Use use, const QByteArray& subfolder = {});
     // Lets go of every kernel watch `watch` uses and disarms it.
     void disarm(FolderWatch* watch);
     // Reads what the kernel has queued and counts it against the watches. Deliveries it makes
@@ -134,6 +144,7 @@ private:
     struct Interest {
         FolderWatch* watch = nullptr;
         Use use = Use::Folder;
+        QByteArray subfolder; // the subfolder's name in the watch's folder, for Use::Subfolder
         bool operator==(const Interest&) const = default;
     };
     struct KernelWatch {
@@ -189,6 +200,14 @@ FolderWatchTable::FolderWatchTable(int fd)
             if (readQueue(maxReadsPerTurn))
                 deliver();
             --m_deliveries;
+            // What comes meanwhile waits in the kernel's queue; an asking reader still drains it.
+            if (m_notifier) {
+                m_notifier->setEnabled(false);
+                QTimer::singleShot(restMilliseconds, m_context.get(), [this] {
+                    if (m_notifier)
+                        m_notifier->setEnabled(true);
+                });
+            }
             retireIfUnused(); // may delete this table: nothing may follow
         });
     }
@@ -223,20 +242,20 @@ int FolderWatchTable::addWatch(const QByteArray& path, const std::optional<Ident
     return kernelWatch;
 }
 
-void FolderWatchTable::subscribe(int kernelWatch, FolderWatch* watch, Use use)
+void FolderWatchTable::subscribe(int kernelWatch, FolderWatch* watch, Use use, const QByteArray& subfolder)
 {
     if (use == Use::Folder)
         m_open.append(watch);
-    m_watches[kernelWatch].interests.append(Interest{watch, use});
+    m_watches[kernelWatch].interests.append(Interest{watch, use, subfolder});
 }
 
-void FolderWatchTable::unsubscribe(int kernelWatch, FolderWatch* watch, Use use)
+void FolderWatchTable::unsubscribe(int kernelWatch, FolderWatch* watch, Use use, const QByteArray& subfolder)
 {
     // The kernel gives one watch per folder and instance: it goes only with its last user.
     const auto known = m_watches.find(kernelWatch);
     if (known == m_watches.end())
         return;
-    known->interests.removeOne(Interest{watch, use});
+    known->interests.removeOne(Interest{watch, use, subfolder});
     if (known->interests.isEmpty()) {
         m_watches.erase(known);
         ::inotify_rm_watch(m_fd, kernelWatch);
@@ -247,7 +266,7 @@ void FolderWatchTable::disarm(FolderWatch* watch)
 {
     m_open.removeOne(watch);
     for (auto subfolder = watch->m_subfolders.cbegin(); subfolder != watch->m_subfolders.cend(); ++subfolder)
-        unsubscribe(subfolder.value(), watch, Use::Subfolder);
+        unsubscribe(subfolder.value(), watch, Use::Subfolder, subfolder.key());
     watch->m_subfolders.clear();
     if (watch->m_watch >= 0)
         unsubscribe(watch->m_watch, watch, Use::Folder);
@@ -274,6 +293,7 @@ void FolderWatchTable::endWatch(int kernelWatch)
         }
         if (watch->m_deliveryPending)
             m_lastDeliveries.append(watch); // the change that ended it is still told
+        watch->m_named.everything = true;
         watch->m_watch = -1;
         disarm(watch);
     }
@@ -289,31 +309,37 @@ void FolderWatchTable::drain()
 {
     if (!readQueue(INT_MAX) || m_deliveryQueued)
         return;
+    // After the same rest as the event loop's own readings: a listener that asks whenever it is
+    // told would otherwise be told again at once of what came meanwhile, one file at a time.
     m_deliveryQueued = true;
-    QMetaObject::invokeMethod(
-        m_context.get(),
-        [this] {
-            m_deliveryQueued = false;
-            ++m_deliveries;
-            deliver();
-            --m_deliveries;
-            retireIfUnused(); // may delete this table: nothing may follow
-        },
-        Qt::QueuedConnection);
+    QTimer::singleShot(restMilliseconds, m_context.get(), [this] {
+        m_deliveryQueued = false;
+        ++m_deliveries;
+        deliver();
+        --m_deliveries;
+        retireIfUnused(); // may delete this table: nothing may follow
+    });
 }
 
 bool FolderWatchTable::readQueue(int maxReads)
 {
     QList<int> ended;
     bool due = false;
-    const auto count = [&due](FolderWatch* watch) {
-        ++watch->m_changes;
+    const auto tell = [&due](FolderWatch* watch) {
         // Only a watch someone listens to is told: an asking reader alone needs no turn of the
         // event loop, and none may come on its thread.
         if (watch->isSignalConnected(QMetaMethod::fromSignal(&FolderWatch::changed))) {
             watch->m_deliveryPending = true;
             due = true;
         }
+    };
+    const auto count = [&tell](FolderWatch* watch) {
+        ++watch->m_changes;
+        tell(watch);
+    };
+    const auto name = [](FolderWatch* watch, const char* entry) {
+        if (watch->m_keepsNames && !watch->m_named.everything)
+            watch->m_named.names.insert(QByteArray(entry));
     };
     alignas(struct inotify_event) std::array<char, 16 * (sizeof(struct inotify_event) + NAME_MAX + 1)> buffer;
     for (int reads = 0; reads < maxReads; ++reads) {
@@ -330,22 +356,42 @@ bool FolderWatchTable::readQueue(int maxReads)
                 for (FolderWatch* watch : std::as_const(m_open)) {
                     count(watch);
                     watch->m_readSubfolders = true;
+                    watch->m_named = {{}, true};
                 }
                 continue;
             }
             const auto known = m_watches.constFind(event->wd);
             if (known == m_watches.cend())
                 continue; // a watch already let go
-            const bool entryEvent = event->len > 0 && (event->mask & entryEvents);
+            const bool named = event->len > 0;
+            const bool entryEvent = named && (event->mask & entryEvents);
+            // A read moves no more than an access time: of an entry, told to the watches that
+            // follow reads; of the folder itself (a listing of it, ours too), to none.
+            const bool readOnly = (event->mask & ~uint32_t(IN_ISDIR)) != 0
+                                  && (event->mask & ~uint32_t(readEvents | IN_ISDIR)) == 0;
             for (const Interest& interest : known->interests) {
+                FolderWatch* watch = interest.watch;
                 if (interest.use == Use::Folder) {
-                    count(interest.watch);
+                    if (readOnly) {
+                        if (named && watch->m_followsReads) {
+                            name(watch, event->name);
+                            tell(watch);
+                        }
+                        continue;
+                    }
+                    count(watch);
+                    if (named)
+                        name(watch, event->name);
+                    else if (event->mask & (IN_MOVE_SELF | endingEvents))
+                        watch->m_named.everything = true;
                     // The event names the subfolder: no need to read the whole folder again.
                     if (entryEvent && (event->mask & IN_ISDIR))
-                        interest.watch->m_subfolderChanges.append(
+                        watch->m_subfolderChanges.append(
                             {QByteArray(event->name), bool(event->mask & (IN_CREATE | IN_MOVED_TO))});
                 } else if (entryEvent) {
-                    count(interest.watch);
+                    // Its own entries moved the subfolder's modification time.
+                    count(watch);
+                    name(watch, interest.subfolder.constData());
                 }
             }
             if ((event->mask & endingEvents) && !ended.contains(event->wd))
@@ -440,7 +486,7 @@ void FolderWatch::watchSubfolders()
     const QList<std::pair<QByteArray, bool>> changes = std::exchange(m_subfolderChanges, {});
     for (const auto& [name, made] : changes) {
         if (const auto known = m_subfolders.constFind(name); known != m_subfolders.cend()) {
-            m_table->unsubscribe(known.value(), this, FolderWatchTable::Use::Subfolder);
+            m_table->unsubscribe(known.value(), this, FolderWatchTable::Use::Subfolder, name);
             m_subfolders.erase(known);
         }
         if (made && !watchSubfolder(name))
@@ -455,7 +501,7 @@ bool FolderWatch::watchSubfolder(const QByteArray& name)
     const int kernelWatch = m_table->addWatch(filepaths::encoded(m_path) + '/' + name, std::nullopt);
     if (kernelWatch < 0)
         return false; // the kernel's limit of watches, or gone meanwhile (which its parent tells)
-    m_table->subscribe(kernelWatch, this, FolderWatchTable::Use::Subfolder);
+    m_table->subscribe(kernelWatch, this, FolderWatchTable::Use::Subfolder, name);
     m_subfolders.insert(name, kernelWatch);
     return true;
 }
@@ -496,7 +542,7 @@ void FolderWatch::readSubfolders()
     }
     ::closedir(folder);
     for (auto gone = previous.cbegin(); gone != previous.cend(); ++gone)
-        m_table->unsubscribe(gone.value(), this, FolderWatchTable::Use::Subfolder);
+        m_table->unsubscribe(gone.value(), this, FolderWatchTable::Use::Subfolder, gone.key());
     m_coversSubfolders = complete;
 }
 
@@ -516,6 +562,17 @@ bool FolderWatch::unchangedSince(quint64 stamp)
     if (m_table)
         m_table->drain();
     return isArmed() && m_seesEveryChange && m_coversSubfolders && m_changes == stamp && pathStillNamesFolder();
+}
+
+void FolderWatch::followNames(bool reads)
+{
+    m_keepsNames = true;
+    m_followsReads = m_followsReads || reads;
+}
+
+FolderWatch::NamedChanges FolderWatch::takeNamedChanges()
+{
+    return std::exchange(m_named, NamedChanges{});
 }
 
 } // namespace mv

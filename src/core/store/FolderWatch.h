@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -36,7 +37,10 @@ class FolderWatchTable;
 //
 // What it cannot see: a file changed through a hard link in another folder, changes on file
 // systems that do not pass through this kernel (network, FUSE: see seesEveryChange), and
-// access times (every read would count as a change).
+// access times as a change (every read would count as one). A watch that follows names (see
+// followNames) can be told of reads too, which move access times, without their counting as
+// changes; reading a folder never counts, nor is it told (the listings' own readings would
+// report themselves for ever), only a read of an entry in it.
 class FolderWatch final : public QObject {
     Q_OBJECT
 
@@ -83,6 +87,21 @@ public:
     // Whether nothing changed since `stamp` was taken and the path still names the folder.
     bool unchangedSince(quint64 stamp);
 
+    // What changed since the last call, by entry: the file-system names of the entries made,
+    // removed, renamed (both names), written or given new times or permissions, and of the
+    // subfolders whose own entries changed; `everything` when more than those may have changed
+    // (changes were lost, the folder itself moved or is gone), so that the folder must be read
+    // again whole. Names are kept only once followNames() was called.
+    struct NamedChanges {
+        QSet<QByteArray> names;
+        bool everything = false;
+    };
+    // Starts keeping the names of changed entries; with `reads`, also of entries read (whose
+    // access times may have moved), which then are told through changed() but count as no
+    // change to a stamp. Until the first call, everything counts as changed.
+    void followNames(bool reads);
+    NamedChanges takeNamedChanges();
+
 Q_SIGNALS:
     // At most once per reading of the kernel's queue: changes that arrived together come as
     // one. Always from the event loop, never from inside open() or the asking calls. Also sent
@@ -113,6 +132,9 @@ private:
     QHash<QByteArray, int> m_subfolders; // file-system name to kernel watch
     bool m_coversSubfolders = false;
     bool m_deliveryPending = false;
+    bool m_keepsNames = false;
+    bool m_followsReads = false;
+    NamedChanges m_named{{}, true};
 };
 
 } // namespace mv

@@ -65,6 +65,7 @@ MorvanteelStore::MorvanteelStore(StoreLocations locations, Seeding seeding, Stor
     if (seeding == Seeding::enabled)
         FolderPortalEngine::populateDemoDesktopIfNeeded(QUrl::fromLocalFile(m_demoRootPath));
     loadOrSeed(seeding);
+    warmPortalListings();
 }
 
 MorvanteelStore::~MorvanteelStore()
@@ -212,6 +213,8 @@ void MorvanteelStore::loadOrSeed(Seeding seeding)
             const auto document = decodeDocument(*bytes);
             if (document) {
                 applyLoadedDocument(document.value());
+                // Started first: the snapshot published now reads only the heads it shows.
+                warmPortalListings();
                 publishWidgetSnapshot();
                 return;
             }

@@ -208,6 +208,9 @@ private:
     void recordSaveResult(std::optional<QString> error);
     // Hands the outcomes of the writes that ended to recordSaveResult, oldest first.
     void deliverSaveOutcomes();
+    // Starts reading, off this thread, the portal listings the first save and the first search
+    // keystroke need: those of every portal tab of the active workspace.
+    void warmPortalListings();
 
     void setUndoStack(QList<UndoTransaction> stack);
     // Moves into `folder` (a standardized absolute path) and records what moved.

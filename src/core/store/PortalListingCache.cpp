@@ -3,6 +3,8 @@
 #include "core/engine/FilePaths.h"
 #include "core/engine/PortalScan.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace mv {
@@ -17,6 +19,12 @@ PortalScanResult read(const QString& path, const PortalListingOptions& options, 
     if (limit >= 0)
         return scanDirectoryHead(path, options, limit);
     return scanDirectory(path, options, narrowTo);
+}
+
+// One folder is one listing however its path is written ("/a/b/", "/a//b").
+QString folderOf(const FenceTab& tab)
+{
+    return tab.portalPath ? filepaths::standardizedPath(*tab.portalPath).value_or(QString()) : QString();
 }
 
 } // namespace
@@ -35,79 +43,73 @@ PortalListingCache::Pass::~Pass()
 
 PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameMatcher& narrowTo)
 {
-    // One folder is one listing however its path is written ("/a/b/", "/a//b").
-    const QString path = tab.portalPath ? filepaths::standardizedPath(*tab.portalPath).value_or(QString()) : QString();
+    const QString path = folderOf(tab);
     const PortalListingOptions options = PortalListingOptions::of(tab);
-    // Access times change with every read of a file, which no watch reports as a change.
-    if (!isBoundPath(path) || options.sortMode == FenceSortMode::lastAccessedDesc)
+    if (!isBoundPath(path))
         return read(path, options, m_limit, narrowTo);
 
     const Key key{path, options, m_limit};
-    const auto kept = std::find_if(m_cache.m_kept.begin(), m_cache.m_kept.end(),
-                                   [&key](const Kept& k) { return k.key == key; });
-    if (kept != m_cache.m_kept.end() && kept->watch->unchangedSince(kept->stamp)) {
-        kept->lastPass = m_number;
-        return kept->result;
+    auto kept = std::find_if(m_cache.m_kept.begin(), m_cache.m_kept.end(),
+                             [&key](const Kept& k) { return k.key == key; });
+    std::shared_ptr<LiveFolderListing::View> view = kept != m_cache.m_kept.end() ? kept->view : m_cache.viewOf(path, options);
+    // A head needs far less than the whole listing the start-up's worker is still reading: it
+    // is read now rather than waited for.
+    if (m_limit >= 0 && view->isWarming()) {
+        if (kept != m_cache.m_kept.end())
+            kept->lastPass = m_number;
+        else
+            m_cache.m_kept.append(Kept{key, view, m_number});
+        return read(path, options, m_limit, {});
     }
-    // The stamp is taken before the reading, so that a change during it counts against it.
-    const auto stamp = m_cache.stampBeforeReading(path);
-    if (!stamp) {
-        if (kept != m_cache.m_kept.end()) {
+    std::optional<PortalScanResult> current = view->current();
+    if (!current) {
+        // Its changes cannot be vouched for now: read afresh, and only what is asked for.
+        if (kept != m_cache.m_kept.end())
             m_cache.m_kept.erase(kept);
-            m_cache.forgetUnlessUsed(path);
-        }
         return read(path, options, m_limit, narrowTo);
     }
-    PortalScanResult result = read(path, options, m_limit, {});
-    if (kept != m_cache.m_kept.end()) {
-        kept->watch = stamp->first;
-        kept->stamp = stamp->second;
-        kept->result = result;
+    if (kept != m_cache.m_kept.end())
         kept->lastPass = m_number;
-    } else {
-        m_cache.m_kept.append(Kept{key, stamp->first, stamp->second, result, m_number});
+    else
+        m_cache.m_kept.append(Kept{key, view, m_number});
+    if (m_limit >= 0 && current->entries.size() > m_limit)
+        current->entries = current->entries.first(m_limit); // copies the head, not the listing
+    return std::move(*current);
+}
+
+void PortalListingCache::warm(const QList<FenceTab>& tabs)
+{
+    for (const FenceTab& tab : tabs) {
+        const QString path = folderOf(tab);
+        if (tab.kind == FenceKind::portal && isBoundPath(path))
+            m_warmed.append(LiveFolderListing::warmView(path, PortalListingOptions::of(tab)));
     }
-    return result;
+}
+
+std::shared_ptr<LiveFolderListing::View> PortalListingCache::viewOf(const QString& path, const PortalListingOptions& options)
+{
+    for (const std::shared_ptr<LiveFolderListing::View>& warmed : std::as_const(m_warmed)) {
+        if (warmed->folder().path() == path && warmed->options() == options)
+            return warmed;
+    }
+    return LiveFolderListing::view(path, options);
+}
+
+qsizetype PortalListingCache::watchedCount() const
+{
+    QSet<QString> folders;
+    for (const Kept& kept : m_kept)
+        folders.insert(kept.key.path);
+    return folders.size();
 }
 
 void PortalListingCache::endPass(qsizetype limit, quint64 number)
 {
-    QList<QString> dropped;
-    m_kept.removeIf([&](const Kept& k) {
-        const bool drop = k.key.limit == limit && k.lastPass != number;
-        if (drop)
-            dropped.append(k.key.path);
-        return drop;
-    });
-    for (const QString& path : std::as_const(dropped))
-        forgetUnlessUsed(path);
-}
-
-std::optional<std::pair<std::shared_ptr<FolderWatch>, quint64>> PortalListingCache::stampBeforeReading(const QString& path)
-{
-    std::shared_ptr<FolderWatch> watch = m_watches.value(path);
-    std::optional<quint64> stamp = watch ? watch->stampBeforeReading() : std::nullopt;
-    // Gone, replaced, or never watched: the folder the path names now is watched afresh, unless
-    // its changes go unseen there, where a new watch (with its subfolder watches) could not
-    // vouch for it either.
-    if (!stamp && FolderWatch::seesEveryChangeAt(path)) {
-        watch = FolderWatch::open(path);
-        stamp = watch ? watch->stampBeforeReading() : std::nullopt;
-    }
-    if (!stamp) {
-        m_watches.remove(path);
-        return std::nullopt;
-    }
-    m_watches.insert(path, watch);
-    return std::pair{watch, *stamp};
-}
-
-void PortalListingCache::forgetUnlessUsed(const QString& path)
-{
-    // Keep watching only the folders some listing still needs.
-    const bool used = std::any_of(m_kept.cbegin(), m_kept.cend(), [&path](const Kept& k) { return k.key.path == path; });
-    if (!used)
-        m_watches.remove(path);
+    // Only the folders in use stay watched.
+    m_kept.removeIf([&](const Kept& k) { return k.key.limit == limit && k.lastPass != number; });
+    (limit < 0 ? m_wholePassed : m_headsPassed) = true;
+    if (m_headsPassed && m_wholePassed)
+        m_warmed.clear();
 }
 
 } // namespace mv

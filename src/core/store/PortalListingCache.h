@@ -3,7 +3,7 @@
 #include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
 #include "core/models/FenceModels.h"
-#include "core/store/FolderWatch.h"
+#include "core/store/LiveFolderListing.h"
 
 #include <QHash>
 #include <QList>
@@ -15,16 +15,17 @@
 
 namespace mv {
 
-// Portal listings kept from one reading to the next and read again only once their folder
-// changed. The store lists every portal of the active workspace on each save (for the widget
-// snapshot) and on each search keystroke; a folder of ten thousand files sorted by date takes
-// tens of milliseconds to read, which a note keystroke must not pay when no folder changed.
+// Portal listings kept from one reading to the next. The store lists every portal of the
+// active workspace on each save (for the widget snapshot) and on each search keystroke; a
+// folder of ten thousand files sorted by date takes tens of milliseconds to read, which a note
+// keystroke must not pay, nor the first save or keystroke after start-up (see warm).
 //
-// A listing is kept only where the folder's changes are seen, its subfolders' own entries
-// included, since they give a listed subfolder its date (see FolderWatch); other folders, and
-// listings ordered by access time, are read afresh every time. A kept listing is keyed by the
-// standardized folder path, every listing option and the head's length, so that what is handed
-// out equals what a fresh reading would give.
+// A kept listing is the folder's live listing (LiveFolderListing), brought up to date entry by
+// entry as its folder changes and shared with the portal's live view; it is kept only where
+// the folder's changes are seen, its subfolders' own entries included, since they give a
+// listed subfolder its date (see FolderWatch); other folders are read afresh every time. Kept
+// listings are keyed by the standardized folder path, every listing option and the head's
+// length, so that what is handed out equals what a fresh reading would give.
 class PortalListingCache final {
 public:
     using NameMatcher = std::function<bool(const QString& name)>;
@@ -50,9 +51,14 @@ public:
         quint64 m_number;
     };
 
+    // Reads, on a worker thread, the listings the portal tabs of `tabs` need, so that the
+    // first pass does not read their folders whole; a pass that comes before the worker is
+    // done waits for it. Until a pass of each sort has run, the warmed listings are kept.
+    void warm(const QList<FenceTab>& tabs);
+
     // The number of listings kept, and of folders watched for them, for tests.
     qsizetype keptCount() const { return m_kept.size(); }
-    qsizetype watchedCount() const { return m_watches.size(); }
+    qsizetype watchedCount() const;
 
 private:
     struct Key {
@@ -64,20 +70,17 @@ private:
     };
     struct Kept {
         Key key;
-        std::shared_ptr<FolderWatch> watch; // the one the stamp is of
-        quint64 stamp = 0;
-        PortalScanResult result;
+        std::shared_ptr<LiveFolderListing::View> view;
         quint64 lastPass = 0;
     };
 
     void endPass(qsizetype limit, quint64 number);
-    // The watch's stamp before reading the folder at `path`, watching it anew when needed;
-    // none when its changes cannot be vouched for.
-    std::optional<std::pair<std::shared_ptr<FolderWatch>, quint64>> stampBeforeReading(const QString& path);
-    void forgetUnlessUsed(const QString& path);
+    std::shared_ptr<LiveFolderListing::View> viewOf(const QString& path, const FolderPortalEngine::PortalListingOptions& options);
 
-    QHash<QString, std::shared_ptr<FolderWatch>> m_watches; // by standardized path
     QList<Kept> m_kept;
+    QList<std::shared_ptr<LiveFolderListing::View>> m_warmed;
+    bool m_headsPassed = false;
+    bool m_wholePassed = false;
     quint64 m_passes = 0;
 };
 

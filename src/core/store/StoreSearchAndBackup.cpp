@@ -120,6 +120,14 @@ QList<SpotSearchResult> MorvanteelStore::spotSearch(const QString& query) const
     return SpotSearchEngine::search(query, fences, listings, searchLimit);
 }
 
+void MorvanteelStore::warmPortalListings()
+{
+    QList<FenceTab> tabs;
+    for (const FenceModel& fence : activeFences())
+        tabs.append(fence.tabs);
+    m_portalListings.warm(tabs);
+}
+
 QList<PortalScanResult> MorvanteelStore::portalHeads(const QList<FenceTab>& tabs, qsizetype limit) const
 {
     PortalListingCache::Pass heads(m_portalListings, std::max<qsizetype>(limit, 0));

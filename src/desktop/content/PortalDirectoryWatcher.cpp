@@ -85,7 +85,7 @@ void PortalDirectoryWatcher::stop()
 {
     m_uncoveredRescan.stop();
     m_returnWatch.reset();
-    m_source.reset();
+    setView(nullptr);
     m_watchedPath.reset();
     m_lastConfig.reset();
 }
@@ -93,22 +93,35 @@ void PortalDirectoryWatcher::stop()
 void PortalDirectoryWatcher::restartSource(const std::optional<QString>& folderPath)
 {
     m_returnWatch.reset();
-    m_source.reset();
+    setView(nullptr);
     m_watchedPath.reset();
     if (folderPath)
         armFolder(*folderPath);
 }
 
+void PortalDirectoryWatcher::setView(std::shared_ptr<LiveFolderListing::View> view)
+{
+    LiveFolderListing* before = m_view ? &m_view->folder() : nullptr;
+    LiveFolderListing* after = view ? &view->folder() : nullptr;
+    if (before != after) {
+        if (before)
+            disconnect(before, nullptr, this, nullptr);
+        if (after)
+            connect(after, &LiveFolderListing::changed, this, &PortalDirectoryWatcher::folderChanged);
+    }
+    m_view = std::move(view);
+}
+
 bool PortalDirectoryWatcher::armFolder(const QString& folderPath)
 {
-    m_source = FolderWatch::open(folderPath);
-    if (!m_source) {
+    setView(LiveFolderListing::view(folderPath, m_lastConfig ? m_lastConfig->options
+                                                             : FolderPortalEngine::PortalListingOptions{}));
+    if (!m_view->folder().watch()) {
         // Left unwatched, silently: the listing tells what is there.
         m_watchedPath.reset();
         waitForReturn(folderPath);
         return false;
     }
-    connect(m_source.get(), &FolderWatch::changed, this, &PortalDirectoryWatcher::folderChanged);
     m_watchedPath = folderPath;
     m_returnWatch.reset();
     return true;
@@ -128,11 +141,6 @@ void PortalDirectoryWatcher::waitForReturn(const QString& folderPath)
     m_returnWatch = FolderWatch::open(*parent, FolderWatch::Scope::folderOnly);
     if (m_returnWatch)
         connect(m_returnWatch.get(), &FolderWatch::changed, this, &PortalDirectoryWatcher::parentChanged);
-}
-
-bool PortalDirectoryWatcher::sourceLost() const
-{
-    return m_source && (!m_source->isArmed() || !m_source->pathStillNamesFolder());
 }
 
 void PortalDirectoryWatcher::runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)())
@@ -167,7 +175,7 @@ void PortalDirectoryWatcher::parentChanged()
 void PortalDirectoryWatcher::rearmIfBack()
 {
     const std::optional<QString> folderPath = m_lastConfig ? localFolderPath(m_lastConfig->url) : std::nullopt;
-    if (!folderPath || m_source)
+    if (!folderPath || m_watchedPath)
         return; // stopped, pointed elsewhere, or already back
     // Listed only once it is back: a parent busy with other files republishes nothing.
     if (armFolder(*folderPath))
@@ -176,22 +184,36 @@ void PortalDirectoryWatcher::rearmIfBack()
 
 void PortalDirectoryWatcher::publishScan(const WatchConfig& config)
 {
-    // A folder deleted or moved away is waited for under its path; one made again there in the
-    // meantime is watched before it is listed.
-    if (const std::optional<QString> folderPath = localFolderPath(config.url);
-        folderPath && sourceLost() && m_watchedPath == folderPath) {
-        m_source.reset();
-        armFolder(*folderPath);
+    const std::optional<QString> folderPath = localFolderPath(config.url);
+    if (!folderPath) {
+        m_scanResult = PortalScanResult{{}, true};
+        Q_EMIT scanResultChanged();
+        return;
     }
-    if (m_source) {
-        // Subfolders made or renamed since the last listing are watched before this one.
-        static_cast<void>(m_source->stampBeforeReading());
-        // A subfolder that cannot be watched is caught by listing again after a while.
-        if (!m_source->coversSubfolders() && !m_uncoveredRescan.isActive())
+    // The folder's listing with these options, under the same watch.
+    if (m_view && m_view->folder().path() == *folderPath && m_view->options() != config.options)
+        setView(LiveFolderListing::view(*folderPath, config.options));
+    // Watched anew first when the folder was deleted, moved away or replaced meanwhile.
+    std::optional<PortalScanResult> current =
+        m_view && m_view->folder().path() == *folderPath ? m_view->current() : std::nullopt;
+    if (current) {
+        m_scanResult = std::move(*current);
+        if (!m_watchedPath) {
+            m_watchedPath = folderPath;
+            m_returnWatch.reset();
+        }
+    } else {
+        // Its changes cannot all be followed now: read whole.
+        m_scanResult = FolderPortalEngine::scanDirectory(*folderPath, config.options);
+        if (m_scanResult.isMissing) {
+            // Gone: waited for under its path.
+            m_watchedPath.reset();
+            waitForReturn(*folderPath);
+        } else if (m_watchedPath && !m_uncoveredRescan.isActive()) {
+            // A subfolder that cannot be watched is caught by listing again after a while.
             m_uncoveredRescan.start();
+        }
     }
-    m_scanResult = FolderPortalEngine::scanDirectory(localFolderPath(config.url).value_or(QString()),
-                                                     config.options);
     Q_EMIT scanResultChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/engine/PortalListingOptions.h"
 #include "core/engine/PortalTypes.h"
+#include "core/store/LiveFolderListing.h"
 
 #include <QList>
 #include <QObject>
@@ -16,11 +17,12 @@ namespace mv {
 
 class FolderWatch;
 
-// Holds the live listing of the folder a portal tab shows. It rescans when a listing option or
-// the folder changes, and watches the folder and its subfolders' own entries (see FolderWatch),
-// so that what any program adds, removes, renames or writes there appears without user action,
-// sizes and dates included. The listing is the portal engine's, unchanged;
-// which folder is shown is the fence content's decision.
+// Holds the live listing of the folder a portal tab shows: the folder's shared listing
+// (LiveFolderListing), which follows the folder and its subfolders' own entries entry by entry
+// (see FolderWatch), so that what any program adds, removes, renames or writes there appears
+// without user action, sizes and dates included, and the folder is not read again whole for
+// it. The listing equals the portal engine's; which folder is shown is the fence content's
+// decision.
 //
 // A folder that is not there (never was, deleted, moved away) is waited for: its nearest
 // existing parent is watched for entries alone, and when the name comes back the folder is
@@ -53,15 +55,15 @@ public:
     const std::optional<WatchConfig>& lastConfig() const { return m_lastConfig; }
 
     // Points the watcher at `url` with the tab's listing options (PortalListingOptions::of). Without a URL it stops and
-    // publishes an empty, missing listing. Otherwise it rescans, synchronously, only when the
+    // publishes an empty, missing listing. Otherwise it lists, synchronously, only when the
     // configuration differs from the last one, and watches the folder anew only when its path
     // differs from the one watched or nothing is watched (so a folder that failed to open is
     // tried again on every call, without a rescan). A URL that is no local file, or a path
     // that is not absolute, lists as missing and is not watched.
     void updateWatch(const std::optional<QUrl>& url,
                      const FolderPortalEngine::PortalListingOptions& options);
-    // Rescans with the last configuration and publishes the result, at once; nothing when
-    // there is none.
+    // Lists with the last configuration, every change told so far applied, and publishes the
+    // result, at once; nothing when there is none.
     void refreshNow();
     // Stops watching and forgets the configuration; the last listing stays.
     void stop();
@@ -76,8 +78,8 @@ private:
     // when the folder is watched.
     bool armFolder(const QString& folderPath);
     void waitForReturn(const QString& folderPath);
-    // The folder watched was deleted, or its path names another folder now.
-    bool sourceLost() const;
+    // Holds `view` (none: nothing), listening to its folder.
+    void setView(std::shared_ptr<LiveFolderListing::View> view);
     // Runs `step` in a later turn of the event loop, once however often asked before then.
     void runOnceLater(bool PortalDirectoryWatcher::*queued, void (PortalDirectoryWatcher::*step)());
     void folderChanged();
@@ -87,7 +89,7 @@ private:
     void publishScan(const WatchConfig& config);
 
     PortalScanResult m_scanResult;
-    std::unique_ptr<FolderWatch> m_source;
+    std::shared_ptr<LiveFolderListing::View> m_view; // the folder's listing with the last options
     std::unique_ptr<FolderWatch> m_returnWatch; // the nearest existing parent, while the folder is away
     std::optional<QString> m_watchedPath;
     std::optional<WatchConfig> m_lastConfig;
