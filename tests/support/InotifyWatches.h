@@ -96,4 +96,15 @@ inline bool canInspectInotify()
     return QFile::exists(QStringLiteral("/proc/self/fdinfo"));
 }
 
+// How many events the kernel queues for one instance before it drops the rest; none when
+// /proc does not say.
+inline std::optional<int> inotifyQueueLimit()
+{
+    QFile limitFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
+    if (!limitFile.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const int limit = limitFile.readAll().trimmed().toInt();
+    return limit > 0 ? std::optional(limit) : std::nullopt;
+}
+
 } // namespace mv::test
