@@ -5,11 +5,17 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
 #include <dirent.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace mv::filepaths {
 
@@ -173,6 +179,75 @@ bool existsNoFollow(const QByteArray& path)
 bool existsNoFollow(const QString& path)
 {
     return existsNoFollow(encoded(path));
+}
+
+namespace {
+
+struct DirectoryCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Whether every lookup in the open folder matches names byte for byte: a local file system
+// of the kinds that do, without the per-folder case-folding flag.
+bool comparesNamesExactly(int folder)
+{
+    struct statfs system;
+    if (::fstatfs(folder, &system) != 0)
+        return false;
+    switch (static_cast<unsigned long>(system.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2, ext3 and ext4 alike
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case OVERLAYFS_SUPER_MAGIC:
+        break;
+    default:
+        return false;
+    }
+    int flags = 0;
+    if (::ioctl(folder, FS_IOC_GETFLAGS, &flags) == 0)
+        return !(flags & FS_CASEFOLD_FL);
+    // A file system without the flags has no case folding either.
+    return errno == ENOTTY || errno == EOPNOTSUPP || errno == EINVAL;
+}
+
+} // namespace
+
+std::optional<FolderNames> FolderNames::read(const QString& folder)
+{
+    const std::unique_ptr<DIR, DirectoryCloser> dir(::opendir(encoded(folder).constData()));
+    if (!dir || !comparesNamesExactly(::dirfd(dir.get())))
+        return std::nullopt;
+    FolderNames names;
+    names.m_prefix = withTrailingSlash(folder);
+    names.m_prefixBytes = encoded(names.m_prefix).size();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry)
+            break;
+        // A name that is not UTF-8 is the path of no text: no question can name it.
+        if (isExactName(entry->d_name))
+            names.m_paths.insert(names.m_prefix + decoded(entry->d_name));
+    }
+    // A listing cut short by an error leaves names out.
+    if (errno != 0)
+        return std::nullopt;
+    return names;
+}
+
+bool FolderNames::holds(const QString& path) const
+{
+    const QStringView name = QStringView(path).mid(std::min(m_prefix.size(), path.size()));
+    // Text that is not valid UTF-16 is written out lossily, maybe as the name of another file.
+    if (!path.startsWith(m_prefix) || name.isEmpty() || name.contains(u'/') || name == u"." || name == u".."
+        || !QStringView(path).isValidUtf16())
+        return existsNoFollow(path);
+    // lstat refuses a path this long before it looks.
+    if (m_prefixBytes + name.size() * 3 >= PATH_MAX && m_prefixBytes + name.toUtf8().size() >= PATH_MAX)
+        return false;
+    return m_paths.contains(path);
 }
 
 std::optional<QString> realPath(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -64,6 +65,26 @@ QString withTrailingSlash(const QString& path);
 // Whether anything, a dangling symlink included, has that name.
 bool existsNoFollow(const QByteArray& path);
 bool existsNoFollow(const QString& path);
+
+// The names one folder holds, read once, to answer many "is anything at this path" questions
+// as lstat would without a lookup on disk for each. Only for folders whose lookups compare
+// names byte for byte: a case-insensitive folder (ext4 or f2fs casefolding, FAT, a network
+// share) finds "a.png" under "A.png", which the names alone cannot tell.
+class FolderNames final {
+public:
+    // None when the folder cannot be listed or is not known to compare names exactly; the
+    // caller then asks the disk.
+    static std::optional<FolderNames> read(const QString& folder);
+
+    // Whether lstat would find something at `path`, a name directly inside the folder read.
+    // A path elsewhere is asked of the disk.
+    bool holds(const QString& path) const;
+
+private:
+    QString m_prefix; // the folder with a trailing "/"
+    qsizetype m_prefixBytes = 0;
+    QSet<QString> m_paths; // the prefix and each name that is exact text
+};
 
 // The path with every symlink, "." and ".." resolved; none when it does not exist.
 std::optional<QString> realPath(const QString& path);

@@ -252,32 +252,8 @@ std::optional<FailedStep> copyItem(const QByteArray& from, const QByteArray& to,
 bool uniqueDestinationIn(const QString& folder, const QString& preferredFileName, QSet<QString>& reservedPaths,
                          QString& chosenPath)
 {
-    // The extension follows the last dot, unless that dot begins or ends the name.
-    const qsizetype dot = preferredFileName.lastIndexOf(u'.');
-    const bool hasExtension = dot > 0 && dot < preferredFileName.size() - 1;
-    const QString base = hasExtension ? preferredFileName.left(dot) : preferredFileName;
-    const QString extension = hasExtension ? preferredFileName.mid(dot + 1) : QString();
-
-    for (qint64 n = 1;; ++n) {
-        QString candidate;
-        if (n == 1)
-            candidate = preferredFileName;
-        else if (hasExtension)
-            candidate = base + u' ' + QString::number(n) + u'.' + extension;
-        else
-            candidate = base + u' ' + QString::number(n);
-        const QString path = standardizedOrRelative(joined(folder, candidate));
-        if (reservedPaths.contains(path))
-            continue;
-        // Only an answer that something is there takes the name: an unreadable folder or
-        // an over-long name would otherwise make this loop forever, and the move itself
-        // reports why it cannot use the name.
-        if (existsNoFollow(encoded(path)))
-            continue;
-        reservedPaths.insert(path);
-        chosenPath = path;
-        return n >= 2;
-    }
+    return uniqueNameIn(folder, preferredFileName, reservedPaths,
+                        [](const QString& path) { return existsNoFollow(encoded(path)); }, chosenPath);
 }
 
 // `known` is the source's lstat when the caller has just taken it.
@@ -428,6 +404,44 @@ std::optional<FileIdentity> fileIdentity(const QString& path)
 }
 
 // --- the operations ------------------------------------------------------------------------
+
+bool uniqueNameIn(const QString& folder, const QString& preferredFileName, QSet<QString>& reservedPaths,
+                  const std::function<bool(const QString& path)>& isTaken, QString& chosenPath)
+{
+    // The extension follows the last dot, unless that dot begins or ends the name.
+    const qsizetype dot = preferredFileName.lastIndexOf(u'.');
+    const bool hasExtension = dot > 0 && dot < preferredFileName.size() - 1;
+    const QString base = hasExtension ? preferredFileName.left(dot) : preferredFileName;
+    const QString extension = hasExtension ? preferredFileName.mid(dot + 1) : QString();
+    // A plain name joined to a cleaned absolute folder is clean already: no path to clean for
+    // each of thousands of names a plan asks for.
+    const QString cleanFolder = standardizedOrRelative(folder);
+    const bool plainNames = cleanFolder.startsWith(u'/') && !preferredFileName.isEmpty()
+                            && !preferredFileName.contains(u'/') && preferredFileName != u"."
+                            && preferredFileName != u"..";
+
+    for (qint64 n = 1;; ++n) {
+        QString candidate;
+        if (n == 1)
+            candidate = preferredFileName;
+        else if (hasExtension)
+            candidate = base + u' ' + QString::number(n) + u'.' + extension;
+        else
+            candidate = base + u' ' + QString::number(n);
+        const QString path =
+            plainNames ? joined(cleanFolder, candidate) : standardizedOrRelative(joined(folder, candidate));
+        if (reservedPaths.contains(path))
+            continue;
+        // Only an answer that something is there takes the name: an unreadable folder or
+        // an over-long name would otherwise make this loop forever, and the move itself
+        // reports why it cannot use the name.
+        if (isTaken(path))
+            continue;
+        reservedPaths.insert(path);
+        chosenPath = path;
+        return n >= 2;
+    }
+}
 
 UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& preferredFileName,
                                        QSet<QString>& reservedPaths)

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -118,6 +119,12 @@ struct UniqueDestination final {
 // "Photos 2.app", "archive.tar.gz" becomes "archive.tar 2.gz".
 [[nodiscard]] UniqueDestination uniqueDestinationURL(const QUrl& folder, const QString& preferredFileName,
                                                      QSet<QString>& reservedPaths);
+
+// The same choice of name in `folder`, a standardized absolute path, with `isTaken` in place of
+// lstat: whether something is at a candidate's path. A plan that asks for many names in one
+// folder answers from the folder's names read once. Sets `chosenPath`; true when renamed.
+bool uniqueNameIn(const QString& folder, const QString& preferredFileName, QSet<QString>& reservedPaths,
+                  const std::function<bool(const QString& path)>& isTaken, QString& chosenPath);
 
 // Moves one item to `to`, which must be free. A rename when both are on one file system;
 // between file systems a copy that keeps symlinks, permissions and times, then removal of

@@ -2,6 +2,8 @@
 
 #include "core/engine/PortalScan.h"
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace mv::FolderPortalEngine {
@@ -63,6 +65,103 @@ int EntryOrder::compareExtensions(const QString& x, const QString& y) const
 
 using namespace detail;
 
+namespace {
+
+// Eight bytes of a collation key from `offset` on, big-endian, zero-padded.
+quint64 chunkOf(QByteArrayView key, qsizetype offset)
+{
+    return offset < key.size() ? prefixOf(key.sliced(offset)) : 0;
+}
+
+// The order of ModeKeys::less, reached without comparing whole keys: sorted by the group, the
+// primary key and the first eight key bytes, then each run that ties on those by the next eight
+// bytes, and so on, so that every comparison is of two plain words held in the items. Zero
+// padding orders a key before any longer key it begins (no key holds a zero byte). Keys that
+// tie throughout are equal, and their names' code points, then input positions, decide.
+template<class NameOf>
+void sortByKeys(std::vector<SortItem>& items, const ModeKeys& modeKeys, const text::NameSortKeys& keys,
+                NameOf nameOf)
+{
+    const auto byChunk = [](const SortItem& a, const SortItem& b) { return a.keyPrefix < b.keyPrefix; };
+    std::sort(items.begin(), items.end(), [&modeKeys](const SortItem& a, const SortItem& b) {
+        if (a.group != b.group || a.primary != b.primary)
+            return modeKeys.lessBeforeName(a, b);
+        return a.keyPrefix < b.keyPrefix;
+    });
+    const auto tie = [](const SortItem& a, const SortItem& b) {
+        return a.group == b.group && a.primary == b.primary && a.keyPrefix == b.keyPrefix;
+    };
+
+    struct Run {
+        size_t first;
+        size_t last;
+        qsizetype offset; // of the chunk the run ties on
+    };
+    std::vector<Run> runs;
+    const auto pushRuns = [&](size_t first, size_t last, qsizetype offset) {
+        for (size_t begin = first; begin < last;) {
+            size_t end = begin + 1;
+            while (end < last && tie(items[begin], items[end]))
+                ++end;
+            if (end - begin > 1)
+                runs.push_back(Run{begin, end, offset});
+            begin = end;
+        }
+    };
+    pushRuns(0, items.size(), 0);
+    while (!runs.empty()) {
+        const Run run = runs.back();
+        runs.pop_back();
+        const auto first = items.begin() + qsizetype(run.first);
+        const auto last = items.begin() + qsizetype(run.last);
+        const qsizetype next = run.offset + 8;
+        const bool longer = std::any_of(first, last, [&](const SortItem& item) { return keys.key(item.key).size() > next; });
+        if (!longer) {
+            std::sort(first, last, [&nameOf](const SortItem& a, const SortItem& b) {
+                if (const int byCodePoint = compareCodePoints(nameOf(a.index), nameOf(b.index)))
+                    return byCodePoint < 0;
+                return a.index < b.index;
+            });
+            continue;
+        }
+        for (auto item = first; item != last; ++item)
+            item->keyPrefix = chunkOf(keys.key(item->key), next);
+        std::sort(first, last, byChunk);
+        pushRuns(run.first, run.last, next);
+    }
+}
+
+// `source` at the positions `items` give, into a list of its own, the entries copied on several
+// threads: each copy touches the shared data of every string of the entry, scattered over the
+// heap, and waiting for memory is what a large folder's copy spends its time on.
+QList<PortalFileEntry> copiedInOrder(const QList<PortalFileEntry>& source, const std::vector<SortItem>& items)
+{
+    const qsizetype count = qsizetype(items.size());
+    QList<PortalFileEntry> sorted(count);
+    PortalFileEntry* out = sorted.data();
+    const auto copyRange = [&](qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i)
+            out[i] = source.at(qsizetype(items[size_t(i)].index));
+    };
+    constexpr qsizetype entriesPerThread = 16384;
+    const qsizetype threads = std::min<qsizetype>(
+        {qsizetype(std::max(1u, std::thread::hardware_concurrency())), count / entriesPerThread, 8});
+    if (threads < 2) {
+        copyRange(0, count);
+        return sorted;
+    }
+    {
+        std::vector<std::jthread> workers;
+        workers.reserve(size_t(threads - 1));
+        for (qsizetype t = 1; t < threads; ++t)
+            workers.emplace_back(copyRange, count * t / threads, count * (t + 1) / threads);
+        copyRange(0, count / threads);
+    } // joins the workers
+    return sorted;
+}
+
+} // namespace
+
 QList<PortalFileEntry> sortEntries(QList<PortalFileEntry> entries, FenceSortMode mode,
                                    const QList<QString>& manualOrder)
 {
@@ -97,20 +196,14 @@ QList<PortalFileEntry> sortEntries(QList<PortalFileEntry> entries, FenceSortMode
                         entry.modifiedAt, entry.lastAccessedAt);
     }
     // The input position as the last tie-break makes this sort stable.
-    std::sort(items.begin(), items.end(),
-              modeKeys.less(keys, [&entries](quint32 index) -> const QString& {
-                  return std::as_const(entries).at(index).name;
-              }));
+    sortByKeys(items, modeKeys, keys, [&entries](quint32 index) -> const QString& {
+        return std::as_const(entries).at(index).name;
+    });
     const auto indexOf = [](const SortItem& item) { return qsizetype(item.index); };
 
-    if (!entries.isDetached()) {
-        // The caller keeps its list: copy (reference counts only) rather than detach it.
-        QList<PortalFileEntry> sorted;
-        sorted.reserve(count);
-        for (const SortItem& item : items)
-            sorted.append(std::as_const(entries).at(indexOf(item)));
-        return sorted;
-    }
+    // The caller keeps its list: copy (reference counts only) rather than detach it.
+    if (!entries.isDetached())
+        return copiedInOrder(entries, items);
     // Ours alone: permute in place, one cycle at a time, without a second array.
     std::vector<bool> placed(static_cast<size_t>(count), false);
     for (qsizetype start = 0; start < count; ++start) {

@@ -125,6 +125,7 @@ struct CompiledCondition {
     bool negated = false;
     QString value;              // trimmed
     QString lowerValue;         // NFC, lower case (prefix)
+    QString normalizedValue;    // NFC (contains)
     QSet<QString> extensions;   // fileExtension
     QRegularExpression pattern; // fileNameRegex, valid or not
     bool wantsFolder = false;   // isDirectory
@@ -156,6 +157,7 @@ CompiledCondition compile(const RuleCondition& condition)
         compiled.typeKnown = platform::contentType(v) != nullptr;
         break;
     case RuleConditionField::fileNameContains:
+        compiled.normalizedValue = text::normalized(v);
         break;
     case RuleConditionField::fileNameRegex:
         compiled.pattern = QRegularExpression(v, QRegularExpression::CaseInsensitiveOption
@@ -193,11 +195,25 @@ public:
             m_lowerName = foldedName(m_entry.name);
         return *m_lowerName;
     }
+    const QString& normalizedName()
+    {
+        if (!m_normalizedName)
+            m_normalizedName = text::normalized(m_entry.name);
+        return *m_normalizedName;
+    }
+    const QString& lowerExtension()
+    {
+        if (!m_lowerExtension)
+            m_lowerExtension = m_entry.fileExtension.toLower();
+        return *m_lowerExtension;
+    }
 
 private:
     const PortalFileEntry& m_entry;
     qint64 m_nowMs;
     std::optional<QString> m_lowerName;
+    std::optional<QString> m_normalizedName;
+    std::optional<QString> m_lowerExtension;
 };
 
 qint64 modifiedMs(const QDateTime& time)
@@ -212,11 +228,12 @@ bool holdsBeforeNegation(const CompiledCondition& c, EntryUnderTest& subject)
     const PortalFileEntry& entry = subject.entry();
     switch (c.field) {
     case RuleConditionField::fileExtension:
-        return !entry.isDirectory && c.extensions.contains(entry.fileExtension.toLower());
+        return !entry.isDirectory && c.extensions.contains(subject.lowerExtension());
     case RuleConditionField::utTypeConforms:
         return c.typeKnown && entry.utTypeIdentifier && platform::conforms(*entry.utTypeIdentifier, c.value);
     case RuleConditionField::fileNameContains:
-        return !c.value.isEmpty() && text::containsCaseInsensitive(entry.name, c.value);
+        // containsCaseInsensitive, with both sides normalised once rather than per condition.
+        return !c.value.isEmpty() && subject.normalizedName().contains(c.normalizedValue, Qt::CaseInsensitive);
     case RuleConditionField::fileNameRegex:
         // A match that hits the matcher's limits reports no match.
         return c.pattern.isValid() && c.pattern.match(entry.name).hasMatch();
@@ -447,16 +464,24 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
         QString canonical;
         bool exists = false; // something is at the folder's path
         bool resolved = false;
+        // The names of an existing folder, read once: every tidy after the first finds its
+        // folders there, and a lookup on disk per file would cost more than the plan itself.
+        std::optional<filepaths::FolderNames> names;
+        QString namingFolder; // the folder as uniqueDestinationURL names it
     };
     std::vector<Destination> destinations(compiled.size());
     const QString canonicalSource = realPath(sourcePath).value_or(sourcePath);
+    // A listed name holds U+FFFD when its bytes were not UTF-8; any other name of a folder
+    // with an exact path is exact, without taking the entry's URL apart.
+    const bool sourceExact = !hasInexactPath(QUrl::fromLocalFile(withTrailingSlash(sourcePath)));
 
     QSet<QString> reserved;
     const qint64 nowMs = now.toMSecsSinceEpoch();
     qint64 skipped = 0;
     for (const PortalFileEntry& entry : entries) {
         // A name that is not UTF-8 has no path here that names that file: listed, never moved.
-        if (!entry.hasExactName()) {
+        const bool exact = sourceExact && !entry.name.contains(QChar::ReplacementCharacter);
+        if (!exact && !entry.hasExactName()) {
             ++skipped;
             continue;
         }
@@ -482,6 +507,15 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
             destination.canonical =
                 isAbsolute(destination.path) ? canonicalAllowingMissing(destination.path) : destination.path;
             destination.exists = existsNoFollow(destination.path);
+            if (destination.exists && isAbsolute(destination.path)) {
+                const QUrl folder = QUrl::fromLocalFile(destination.path);
+                if (!hasInexactPath(folder)) {
+                    if (const std::optional<QString> naming = standardizedPath(folder)) {
+                        destination.namingFolder = *naming;
+                        destination.names = filepaths::FolderNames::read(*naming);
+                    }
+                }
+            }
             destination.resolved = true;
         }
         // A destination that is not an absolute folder cannot be reached without guessing
@@ -512,6 +546,10 @@ DryRunMovePlan buildDryRunPlan(const QUrl& sourceDirectory, const QList<SmartRul
             !destination.exists && !reserved.contains(direct)) {
             reserved.insert(direct);
             proposedPath = direct;
+        } else if (const std::optional<filepaths::FolderNames>& names = destination.names) {
+            renamed = FolderPortalEngine::uniqueNameIn(
+                destination.namingFolder, entry.name, reserved,
+                [&names](const QString& path) { return names->holds(path); }, proposedPath);
         } else {
             const FolderPortalEngine::UniqueDestination target = FolderPortalEngine::uniqueDestinationURL(
                 QUrl::fromLocalFile(destination.path), entry.name, reserved);

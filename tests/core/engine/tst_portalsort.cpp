@@ -2,8 +2,13 @@
 #include <QtTest>
 
 #include "core/engine/PortalScan.h"
+#include "core/engine/PortalSortKeys.h"
+#include "core/models/Text.h"
 
 #include <QHash>
+#include <QRandomGenerator>
+
+#include <algorithm>
 
 using namespace mv;
 using namespace mv::FolderPortalEngine;
@@ -112,6 +117,7 @@ private Q_SLOTS:
     void equalEntriesKeepInputOrder();
     void unsortableInputs();
     void sharedInputIsLeftAlone();
+    void largeFolderByName();
 };
 
 // nameAsc: folders before files; names by the shared collation (digits by value, letter
@@ -295,6 +301,58 @@ void TestPortalSort::sharedInputIsLeftAlone()
         QCOMPARE(namesOf(held), input);
         QCOMPARE(fromShared, fromOwned);
         QCOMPARE(fromShared.size(), input.size());
+    }
+}
+
+// A folder large enough to be keyed and copied on several threads, its names sharing long
+// beginnings (so that they tie on many key bytes), differing in case only, or repeated
+// outright, sorts as the collator compares pairwise: folders first, then the name, then its
+// code points, equal entries in input order. Both a held list and one handed over.
+void TestPortalSort::largeFolderByName()
+{
+    const QString stems[] = {
+        u"Quarterly project report final version %1.docx"_s,
+        u"quarterly project report final version %1.DOCX"_s,
+        u"项目季度报告最终版本第 %1 份.pdf"_s,
+        u"IMG_%1.JPG"_s,
+        u"Screenshot 2026-01-01 at 10.00.%1.png"_s,
+        u"same name"_s,
+        u"%1"_s,
+        u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa%1"_s,
+    };
+    QRandomGenerator random(17);
+    QList<PortalFileEntry> input;
+    constexpr int count = 33000;
+    input.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString& stem = stems[random.bounded(int(std::size(stems)))];
+        const QString name = stem.contains(u"%1"_s) ? stem.arg(random.bounded(5000)) : stem;
+        PortalFileEntry entry = makeEntry(name, random.bounded(10) == 0, i, i, i);
+        entry.url = QUrl::fromLocalFile(u"/fixture/%1/"_s.arg(i) + name); // tells equal names apart
+        input.append(entry);
+    }
+
+    QList<PortalFileEntry> expected = input;
+    std::stable_sort(expected.begin(), expected.end(), [](const PortalFileEntry& a, const PortalFileEntry& b) {
+        if (a.isDirectory != b.isDirectory)
+            return a.isDirectory;
+        if (const int byName = text::compareNames(a.name, b.name))
+            return byName < 0;
+        return detail::compareCodePoints(a.name, b.name) < 0;
+    });
+
+    const QList<PortalFileEntry> held = input;
+    const QList<PortalFileEntry> fromShared = sortEntries(held, FenceSortMode::nameAsc, {});
+    QCOMPARE(held, input);
+    QList<PortalFileEntry> owned = input;
+    owned.detach();
+    const QList<PortalFileEntry> fromOwned = sortEntries(std::move(owned), FenceSortMode::nameAsc, {});
+    for (const QList<PortalFileEntry>* sorted : {&fromShared, &fromOwned}) {
+        QCOMPARE(sorted->size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            if (sorted->at(i).url != expected.at(i).url)
+                QFAIL(qPrintable(u"at %1: %2 where %3 belongs"_s.arg(i).arg(sorted->at(i).url.path(), expected.at(i).url.path())));
+        }
     }
 }
 

@@ -171,6 +171,7 @@ private Q_SLOTS:
 
     void dryRunWithDefaultRules();
     void dryRunFileAlreadyInPlace();
+    void dryRunIntoFoldersHoldingNames();
     void dryRunRuleOrder();
     void dryRunEmptySources();
     void executeAfterChangesThenUndo();
@@ -615,6 +616,75 @@ void SmartRulesTest::dryRunFileAlreadyInPlace()
     QCOMPARE(top.scannedCount, qint64(1));
     QCOMPARE(top.skippedCount, qint64(1));
     QVERIFY(top.isEmpty());
+}
+
+// Every tidy after the first finds its folders there, holding files. A name is taken by
+// anything lstat finds under it (a file, a folder, a dangling symlink), through a target folder
+// that is a symlink too, and by nothing else: not a name that differs in case on a folder that
+// tells case apart, not a near miss, not bytes that are no UTF-8. Executing the plan at once
+// finds every proposed name still free.
+void SmartRulesTest::dryRunIntoFoldersHoldingNames()
+{
+    const QString desk = makeFolder(u"held-desk"_s);
+    const QString visuals = makeFolder(u"held-desk/视觉素材"_s);
+    const QString realDocs = makeFolder(u"held-docs"_s);
+    QCOMPARE(::symlink(enc(realDocs).constData(), enc(desk + u"/工作文档"_s).constData()), 0);
+    for (const QString& name : {u"a.png"_s, u"a 2.png"_s, u"C.png"_s, u"e.png.bak"_s, u"e"_s, u".e.png"_s})
+        QVERIFY(writeFile(visuals + u'/' + name, "earlier"));
+    QCOMPARE(::symlink("/nowhere/at/all", enc(visuals + u"/b.png"_s).constData()), 0);
+    QVERIFY(QDir().mkpath(visuals + u"/d.png"_s));
+    const int raw = ::open(enc(visuals).append("/h\xE9.png").constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(raw >= 0);
+    ::close(raw);
+    QVERIFY(writeFile(realDocs + u"/report.pdf"_s, "earlier"));
+    QVERIFY(writeFile(realDocs + u"/notes 2.md"_s, "earlier"));
+
+    for (const QString& name : {u"a.png"_s, u"b.png"_s, u"c.png"_s, u"d.png"_s, u"e.png"_s, u"hé.png"_s,
+                                u"report.pdf"_s, u"notes.md"_s})
+        QVERIFY(writeFile(desk + u'/' + name, name.toUtf8()));
+
+    const QList<SmartRule> rules = Engine::defaultRules(std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    const QStringList before = treeSnapshot(m_root.path());
+    const DryRunMovePlan plan = Engine::buildDryRunPlan(QUrl::fromLocalFile(desk), rules, {}, std::nullopt);
+    QCOMPARE(treeSnapshot(m_root.path()), before);
+
+    struct Row {
+        QString name;
+        QString destination;
+        bool renamed;
+    };
+    // Whether this folder finds "c.png" under "C.png" is the file system's to say.
+    const bool caseBlind = exists(visuals + u"/c.png"_s);
+    const Row rows[] = {
+        {u"a.png"_s, visuals + u"/a 3.png"_s, true},
+        {u"b.png"_s, visuals + u"/b 2.png"_s, true},
+        {u"c.png"_s, visuals + (caseBlind ? u"/c 2.png"_s : u"/c.png"_s), caseBlind},
+        {u"d.png"_s, visuals + u"/d 2.png"_s, true},
+        {u"e.png"_s, visuals + u"/e.png"_s, false},
+        {u"hé.png"_s, visuals + u"/hé.png"_s, false},
+        {u"report.pdf"_s, desk + u"/工作文档/report 2.pdf"_s, true},
+        {u"notes.md"_s, desk + u"/工作文档/notes.md"_s, false},
+    };
+    QCOMPARE(plan.matchedMoves.size(), qsizetype(std::size(rows)));
+    for (const Row& row : rows) {
+        const DryRunMoveItem* item = itemNamed(plan, row.name);
+        QVERIFY2(item, qPrintable(row.name));
+        QCOMPARE(item->proposedDestinationPath, row.destination);
+        QCOMPARE(item->willRenameOnConflict, row.renamed);
+    }
+
+    const Portal::MoveResult result = Engine::executePlan(plan);
+    QVERIFY(result.ok());
+    QCOMPARE(result.value().transaction.moves.size(), plan.matchedMoves.size());
+    for (const MovedFilePair& moved : result.value().transaction.moves) {
+        const auto planned = std::find_if(plan.matchedMoves.cbegin(), plan.matchedMoves.cend(),
+                                          [&](const DryRunMoveItem& item) { return item.sourcePath == moved.originalPath; });
+        QVERIFY(planned != plan.matchedMoves.cend());
+        QCOMPARE(moved.destinationPath, planned->proposedDestinationPath);
+        QCOMPARE(readFile(moved.destinationPath), moved.originalPath.section(u'/', -1).toUtf8());
+    }
+    QCOMPARE(readFile(visuals + u"/a.png"_s), QByteArray("earlier"));
+    QCOMPARE(readFile(realDocs + u"/report.pdf"_s), QByteArray("earlier"));
 }
 
 // Enabled rules by ascending priority, equal priorities in list order; disabled and
