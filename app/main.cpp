@@ -78,7 +78,6 @@ int main(int argc, char* argv[])
     mv::installGlassLook(application);
     QApplication::setApplicationName(QStringLiteral("Morvanteel"));
     QApplication::setDesktopFileName(mv::ApplicationBusService::serviceName);
-    QApplication::setWindowIcon(mv::appicon::icon());
     // Closing the control center only hides it; the fences stay on the desktop.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -87,6 +86,10 @@ int main(int argc, char* argv[])
     mv::platform::QuitOnSignals quitSignals;
 
     mv::MorvanteelAppRuntime runtime;
+    // Set once the fences' windows exist, which carry a small icon of their own: a window made
+    // while the program has an icon is first given every size of it, converted and sent to the
+    // X server, before its own replaces it.
+    QApplication::setWindowIcon(mv::appicon::icon());
     QObject::connect(&instance, &mv::platform::SingleInstance::argumentsReceived, &runtime,
                      [&runtime](const QStringList& urls) {
                          if (urls.isEmpty())

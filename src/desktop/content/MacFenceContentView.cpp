@@ -90,38 +90,11 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     m_tabStrip->setOnAddTab([this] { m_store.addTab(m_fenceID, newPortalTabTitle, FenceKind::portal); });
     m_tabStrip->setOnCloseTab([this](const QUuid& tabID) { m_store.removeTab(m_fenceID, tabID); });
 
+    // The page of each kind of tab is built once the fence has a tab of that kind (or the page
+    // is asked for): most fences never hold most kinds, and a desktop of many fences would
+    // otherwise build and lay out four pages for each.
     m_noBodyPage = new QWidget();
-    m_portalTab = new PortalTabView(m_store, *m_portalBrowser, environment);
-    m_curatedTab = new CuratedTabView(m_store, m_fenceID, environment);
-    m_curatedTab->onOpenSpotSearch = [this] {
-        if (m_callbacks.onOpenSpotSearch)
-            m_callbacks.onOpenSpotSearch();
-    };
-    m_curatedTab->onOpenControlCenter = [this](ControlCenterTab tab) {
-        if (m_callbacks.onOpenControlCenter)
-            m_callbacks.onOpenControlCenter(tab);
-    };
-    m_curatedTab->onOpenDeepLink = [this](const QUrl& url) {
-        if (onOpenDeepLink)
-            onOpenDeepLink(url);
-        else if (m_curatedTab->opener.openURL)
-            m_curatedTab->opener.openURL(url);
-    };
-
-    m_noteEditor = new FenceNoteEditorView(environment);
-    m_noteEditor->setPlaceholder(notePlaceholder);
-    m_noteEditor->onTextEdited = [this](const QString& text) { m_store.updateNoteText(text, m_fenceID); };
-    m_notesPage = paddedPage(m_noteEditor, 4);
-
-    m_checklist = new FenceChecklistListView(environment);
-    m_checklist->onToggleTask = [this](const QUuid& taskID) { m_store.toggleTask(taskID, m_fenceID); };
-    m_checklist->onAddTask = [this](const QString& title) { m_store.addTask(title, m_fenceID); };
-    m_checklist->onDeleteTask = [this](const QUuid& taskID) { m_store.deleteTask(taskID, m_fenceID); };
-    m_checklistPage = paddedPage(m_checklist, 4);
-
-    const QList<QWidget*> pages{m_noBodyPage, m_portalTab, m_curatedTab, m_notesPage, m_checklistPage};
-    for (QWidget* page : pages)
-        m_body->addWidget(page);
+    m_body->addWidget(m_noBodyPage);
 
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::preferencesChanged, this, &MacFenceContentView::refresh);
@@ -130,6 +103,80 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
 }
 
 MacFenceContentView::~MacFenceContentView() = default;
+
+// -- the pages, built on first use --------------------------------------------------------------
+
+PortalTabView* MacFenceContentView::portalTab() const
+{
+    if (!m_portalTab) {
+        m_portalTab = new PortalTabView(m_store, *m_portalBrowser, m_environment);
+        m_portalTab->onTogglePreview = m_onTogglePortalPreview;
+        m_portalTab->onPresentPreview = m_onPresentPortalPreview;
+        m_body->addWidget(m_portalTab);
+    }
+    return m_portalTab;
+}
+
+void MacFenceContentView::setPortalPreviewHandlers(PreviewHandler toggle, PreviewHandler present)
+{
+    m_onTogglePortalPreview = std::move(toggle);
+    m_onPresentPortalPreview = std::move(present);
+    if (m_portalTab) {
+        m_portalTab->onTogglePreview = m_onTogglePortalPreview;
+        m_portalTab->onPresentPreview = m_onPresentPortalPreview;
+    }
+}
+
+CuratedTabView* MacFenceContentView::curatedTab() const
+{
+    if (m_curatedTab)
+        return m_curatedTab;
+    auto* self = const_cast<MacFenceContentView*>(this);
+    m_curatedTab = new CuratedTabView(m_store, m_fenceID, m_environment);
+    m_curatedTab->onOpenSpotSearch = [self] {
+        if (self->m_callbacks.onOpenSpotSearch)
+            self->m_callbacks.onOpenSpotSearch();
+    };
+    m_curatedTab->onOpenControlCenter = [self](ControlCenterTab tab) {
+        if (self->m_callbacks.onOpenControlCenter)
+            self->m_callbacks.onOpenControlCenter(tab);
+    };
+    m_curatedTab->onOpenDeepLink = [self](const QUrl& url) {
+        if (self->onOpenDeepLink)
+            self->onOpenDeepLink(url);
+        else if (self->m_curatedTab->opener.openURL)
+            self->m_curatedTab->opener.openURL(url);
+    };
+    m_body->addWidget(m_curatedTab);
+    return m_curatedTab;
+}
+
+FenceNoteEditorView* MacFenceContentView::noteEditor() const
+{
+    if (m_noteEditor)
+        return m_noteEditor;
+    auto* self = const_cast<MacFenceContentView*>(this);
+    m_noteEditor = new FenceNoteEditorView(m_environment);
+    m_noteEditor->setPlaceholder(notePlaceholder);
+    m_noteEditor->onTextEdited = [self](const QString& text) { self->m_store.updateNoteText(text, self->m_fenceID); };
+    m_notesPage = paddedPage(m_noteEditor, 4);
+    m_body->addWidget(m_notesPage);
+    return m_noteEditor;
+}
+
+FenceChecklistListView* MacFenceContentView::checklist() const
+{
+    if (m_checklist)
+        return m_checklist;
+    auto* self = const_cast<MacFenceContentView*>(this);
+    m_checklist = new FenceChecklistListView(m_environment);
+    m_checklist->onToggleTask = [self](const QUuid& taskID) { self->m_store.toggleTask(taskID, self->m_fenceID); };
+    m_checklist->onAddTask = [self](const QString& title) { self->m_store.addTask(title, self->m_fenceID); };
+    m_checklist->onDeleteTask = [self](const QUuid& taskID) { self->m_store.deleteTask(taskID, self->m_fenceID); };
+    m_checklistPage = paddedPage(m_checklist, 4);
+    m_body->addWidget(m_checklistPage);
+    return m_checklist;
+}
 
 void MacFenceContentView::buildTrailingActions()
 {
@@ -228,6 +275,23 @@ void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 
 void MacFenceContentView::refreshBody(const FenceModel& fence)
 {
+    // Built before any is shown, so that switching between the fence's tabs adds no widgets.
+    for (const FenceTab& held : fence.tabs) {
+        switch (held.kind) {
+        case FenceKind::portal:
+            portalTab();
+            break;
+        case FenceKind::curated:
+            curatedTab();
+            break;
+        case FenceKind::notes:
+            noteEditor();
+            break;
+        case FenceKind::checklist:
+            checklist();
+            break;
+        }
+    }
     const FenceTab* tab = fence.activeTab();
     // Rolled up, the pill is the header alone.
     m_body->setVisible(tab != nullptr && !isRolledUp(fence));
@@ -401,17 +465,17 @@ QMenu* MacFenceContentView::createFenceMenu(QWidget* parent)
 
 QListView* MacFenceContentView::portalList() const
 {
-    return m_portalTab->entryList();
+    return portalTab()->entryList();
 }
 
 GlassTextLabel* MacFenceContentView::portalStateLabel() const
 {
-    return m_portalTab->stateLabel();
+    return portalTab()->stateLabel();
 }
 
 QListView* MacFenceContentView::curatedList() const
 {
-    return m_curatedTab->itemList();
+    return curatedTab()->itemList();
 }
 
 } // namespace mv

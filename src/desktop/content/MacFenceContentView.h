@@ -74,13 +74,17 @@ public:
     LiquidGlassButton* menuButton() const { return m_menuButton; }
     FenceTabStripView* tabStrip() const { return m_tabStrip; }
     QStackedWidget* body() const { return m_body; }
-    FenceNoteEditorView* noteEditor() const { return m_noteEditor; }
-    FenceChecklistListView* checklist() const { return m_checklist; }
-    PortalTabView* portalTab() const { return m_portalTab; }
+    // The body's page of each kind of tab, built when first shown or asked for.
+    FenceNoteEditorView* noteEditor() const;
+    FenceChecklistListView* checklist() const;
+    PortalTabView* portalTab() const;
+    // What the portal tab's preview actions call, kept for the tab until it is built.
+    using PreviewHandler = std::function<void(const QUrl& url, const QString& title)>;
+    void setPortalPreviewHandlers(PreviewHandler toggle, PreviewHandler present);
     // The portal tab's entries, and the text of its missing or empty state.
     QListView* portalList() const;
     GlassTextLabel* portalStateLabel() const;
-    CuratedTabView* curatedTab() const { return m_curatedTab; }
+    CuratedTabView* curatedTab() const;
     // The curated tab's items.
     QListView* curatedList() const;
 
@@ -124,14 +128,16 @@ private:
     LiquidGlassButton* m_menuButton = nullptr;
     FenceTabStripView* m_tabStrip;
     QStackedWidget* m_body;
-    QWidget* m_noBodyPage;
-    QWidget* m_notesPage;
-    QWidget* m_checklistPage;
-    FenceNoteEditorView* m_noteEditor;
-    FenceChecklistListView* m_checklist;
-
-    PortalTabView* m_portalTab;
-    CuratedTabView* m_curatedTab;
+    QWidget* m_noBodyPage = nullptr;
+    // Built on first use (see the accessors), by const accessors too.
+    mutable QWidget* m_notesPage = nullptr;
+    mutable QWidget* m_checklistPage = nullptr;
+    mutable FenceNoteEditorView* m_noteEditor = nullptr;
+    mutable FenceChecklistListView* m_checklist = nullptr;
+    mutable PortalTabView* m_portalTab = nullptr;
+    mutable CuratedTabView* m_curatedTab = nullptr;
+    PreviewHandler m_onTogglePortalPreview;
+    PreviewHandler m_onPresentPortalPreview;
 };
 
 } // namespace mv

@@ -1,5 +1,6 @@
 #include "desktop/shell/DesktopFencePanel.h"
 
+#include "design/AppIcon.h"
 #include "design/DesignEnvironment.h"
 #include "design/FrostedGlass.h"
 #include "design/LiquidGlassWallpaperBackdrop.h"
@@ -15,6 +16,8 @@
 #include <QComboBox>
 #include <QEasingCurve>
 #include <QGuiApplication>
+#include <QHash>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,6 +27,7 @@
 #include <QScreen>
 #include <QSequentialAnimationGroup>
 #include <QTextEdit>
+#include <QSet>
 #include <QWindow>
 
 #include <algorithm>
@@ -95,6 +99,87 @@ Qt::CursorShape cursorFor(Qt::Edges edges)
 
 } // namespace
 
+// One application-wide filter for every panel, rather than one per panel: with a hundred fences,
+// a hundred filters would each see every event of the program. It hands a key press or mouse
+// move to the panel whose window it is meant for, and the left button's release (or a move
+// without it) to the panels being moved or resized.
+class DesktopFencePanel::EventRouter final : public QObject {
+public:
+    static void add(DesktopFencePanel* panel)
+    {
+        if (!s_router) {
+            s_router = new EventRouter();
+            qApp->installEventFilter(s_router);
+        }
+        s_router->m_panels.insert(panel, panel);
+    }
+
+    // The program's icon in the few sizes a window manager shows, for windows that no task bar
+    // or pager lists, painted once for all panels. A window otherwise gets every size of the
+    // program's icon, up to 256 pixels, converted and sent to the X server for each window.
+    static QIcon windowIcon()
+    {
+        if (!s_router)
+            return {};
+        if (s_router->m_icon.isNull()) {
+            for (const int side : {16, 32, 48})
+                s_router->m_icon.addPixmap(appicon::draw(side));
+        }
+        return s_router->m_icon;
+    }
+
+    static void remove(DesktopFencePanel* panel)
+    {
+        if (!s_router)
+            return;
+        s_router->m_panels.remove(panel);
+        s_router->m_moving.remove(panel);
+        if (s_router->m_panels.isEmpty()) {
+            delete s_router;
+            s_router = nullptr;
+        }
+    }
+
+    static void setMoving(DesktopFencePanel* panel, bool moving)
+    {
+        if (!s_router)
+            return;
+        if (moving)
+            s_router->m_moving.insert(panel);
+        else
+            s_router->m_moving.remove(panel);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::MouseButtonRelease || type == QEvent::MouseMove) && !m_moving.isEmpty()) {
+            // A copy: ending a move changes the set.
+            const QSet<DesktopFencePanel*> moving = m_moving;
+            for (DesktopFencePanel* panel : moving)
+                panel->noteApplicationMouse(static_cast<QMouseEvent*>(event));
+        }
+        if ((type != QEvent::KeyPress && type != QEvent::MouseMove) || !watched->isWidgetType())
+            return false;
+        auto* receiver = static_cast<QWidget*>(watched);
+        DesktopFencePanel* panel = m_panels.value(receiver->window());
+        return panel && panel->filterOwnEvent(receiver, event);
+    }
+
+private:
+    ~EventRouter() override
+    {
+        if (QCoreApplication* application = QCoreApplication::instance())
+            application->removeEventFilter(this);
+    }
+
+    static inline EventRouter* s_router = nullptr;
+    QHash<const QWidget*, DesktopFencePanel*> m_panels; // by window
+    QSet<DesktopFencePanel*> m_moving;
+    QIcon m_icon;
+};
+
 DesktopFencePanel::DesktopFencePanel(const QUuid& fenceID, const QRect& initialFrame)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     , m_fenceID(fenceID)
@@ -106,6 +191,9 @@ DesktopFencePanel::DesktopFencePanel(const QUuid& fenceID, const QRect& initialF
     setMinimumSize(minimumWidth, minimumHeight);
     setGeometry(initialFrame);
     m_reportedFrame = geometry();
+    // Keys reach the panel before the widget that has the focus (see filterOwnEvent).
+    EventRouter::add(this);
+    setWindowIcon(EventRouter::windowIcon());
     // The native window exists from the start so that it is first mapped on its layer.
     winId();
     platform::applyDesktopLayer(windowHandle(), layerFor(false));
@@ -113,14 +201,11 @@ DesktopFencePanel::DesktopFencePanel(const QUuid& fenceID, const QRect& initialF
     connect(m_glass, &platform::WindowGlass::compositingChanged, this, &DesktopFencePanel::invalidateBackdrop);
     connect(&platform::DesktopWallpaperSource::instance(), &platform::DesktopWallpaperSource::changed, this,
             &DesktopFencePanel::invalidateBackdrop);
-    // Keys reach the panel before the widget that has the focus (see eventFilter).
-    qApp->installEventFilter(this);
 }
 
 DesktopFencePanel::~DesktopFencePanel()
 {
-    if (QCoreApplication* application = QCoreApplication::instance())
-        application->removeEventFilter(this);
+    EventRouter::remove(this);
 }
 
 void DesktopFencePanel::setContentView(QWidget* view)
@@ -282,28 +367,23 @@ void DesktopFencePanel::closeEvent(QCloseEvent* event)
         QWidget::closeEvent(event);
 }
 
-// An application-wide filter sees a key press before the widget it is meant for and before
+// A move or resize by the window manager ends without a release for the panel when the pointer
+// comes up elsewhere; any sign of the left button being up in the application ends it.
+void DesktopFencePanel::noteApplicationMouse(const QMouseEvent* mouse)
+{
+    const bool leftUp = mouse->type() == QEvent::MouseButtonRelease ? mouse->button() == Qt::LeftButton
+                                                                    : !mouse->buttons().testFlag(Qt::LeftButton);
+    if (m_isUserMovingOrResizing && leftUp)
+        endUserMoveOrResize();
+}
+
+// The application-wide filter sees a key press before the widget it is meant for and before
 // that widget's own filters, whichever widget of the panel has the focus. A shortcut-override
 // handler would come after the focused widget had its say, and would then still have to keep
 // the key press itself from that widget.
-bool DesktopFencePanel::eventFilter(QObject* watched, QEvent* event)
+bool DesktopFencePanel::filterOwnEvent(QWidget* receiver, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::MouseButtonRelease || type == QEvent::MouseMove) {
-        // A move or resize by the window manager ends without a release for the panel when the
-        // pointer comes up elsewhere; any sign of the left button being up in the application
-        // ends it.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const bool leftUp = type == QEvent::MouseButtonRelease ? mouse->button() == Qt::LeftButton
-                                                               : !mouse->buttons().testFlag(Qt::LeftButton);
-        if (m_isUserMovingOrResizing && leftUp)
-            endUserMoveOrResize();
-    }
-    if ((type != QEvent::KeyPress && type != QEvent::MouseMove) || !watched->isWidgetType())
-        return false;
-    auto* receiver = static_cast<QWidget*>(watched);
-    if (receiver->window() != this)
-        return false;
     if (type == QEvent::MouseMove) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->buttons() == Qt::NoButton)
@@ -362,6 +442,7 @@ void DesktopFencePanel::mousePressEvent(QMouseEvent* event)
     const Qt::Edges edges = edgesAt(event->position().toPoint());
     Q_EMIT userMoveOrResizeStarted();
     m_isUserMovingOrResizing = true;
+    EventRouter::setMoving(this, true);
     QWindow* window = windowHandle();
     // Moves are ours, step by step, so that the fence can snap to its neighbours while dragged;
     // the window manager would place a window it moves by the pointer alone.
@@ -533,6 +614,7 @@ void DesktopFencePanel::endUserMoveOrResize()
     if (!m_isUserMovingOrResizing)
         return;
     m_isUserMovingOrResizing = false;
+    EventRouter::setMoving(this, false);
     Q_EMIT userMoveOrResizeEnded();
 }
 

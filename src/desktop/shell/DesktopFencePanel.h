@@ -13,6 +13,7 @@
 #include <optional>
 
 class QAbstractAnimation;
+class QMouseEvent;
 class QPropertyAnimation;
 
 namespace mv {
@@ -115,7 +116,6 @@ protected:
     // and shown only as the program presents it, so a window closed behind its back would stay
     // away until the next presentation.
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -125,6 +125,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    class EventRouter;
+
+    // What the application-wide filter hands the panel: a key press or mouse move meant for
+    // one of its widgets (true when taken), and any mouse release or move while it is moved.
+    bool filterOwnEvent(QWidget* receiver, QEvent* event);
+    void noteApplicationMouse(const QMouseEvent* mouse);
+
     // A move or resize we carry out ourselves where the window system offers none.
     struct ManualDrag {
         Qt::Edges edges;

@@ -146,14 +146,15 @@ FencePanelContent* DesktopPanelManager::makeContent(const QUuid& fenceID)
     if (m_makeContent)
         return m_makeContent(fenceID, callbacks);
     auto* content = new MacFenceContentView(m_store, fenceID, callbacks, m_design);
-    content->portalTab()->onTogglePreview = [self](const QUrl& url, const QString&) {
-        if (self && self->onTogglePreview)
-            self->onTogglePreview(url);
-    };
-    content->portalTab()->onPresentPreview = [self](const QUrl& url, const QString& title) {
-        if (self && self->onPresentPreview)
-            self->onPresentPreview(url, title);
-    };
+    content->setPortalPreviewHandlers(
+        [self](const QUrl& url, const QString&) {
+            if (self && self->onTogglePreview)
+                self->onTogglePreview(url);
+        },
+        [self](const QUrl& url, const QString& title) {
+            if (self && self->onPresentPreview)
+                self->onPresentPreview(url, title);
+        });
     content->onOpenDeepLink = [self](const QUrl& url) {
         if (self && self->onOpenDeepLink)
             self->onOpenDeepLink(url);

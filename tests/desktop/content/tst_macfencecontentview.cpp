@@ -845,6 +845,45 @@ private Q_SLOTS:
         QVERIFY(!f.isShown(f.view->surface()));
     }
 
+    // A tab of a kind the fence did not hold before gets its page when it comes, filled from
+    // the store, with the widgets already there kept; and what the portal tab's preview calls,
+    // given before there was a portal tab, reaches the tab once it is there.
+    void tabOfANewKindGetsItsPage()
+    {
+        Content f({notesTab(u"便笺"_s, u"草稿"_s)});
+        QList<QUrl> toggled;
+        QList<QString> presented;
+        f.view->setPortalPreviewHandlers([&](const QUrl& url, const QString&) { toggled.append(url); },
+                                         [&](const QUrl&, const QString& title) { presented.append(title); });
+        QVERIFY(f.show());
+        const QPointer<QWidget> editor = f.view->noteEditor()->editor();
+
+        const std::optional<FenceTab> added = f.store->addTab(f.fence.id, u"清单"_s, FenceKind::checklist);
+        QVERIFY(added);
+        f.store->addTask(u"买牛奶"_s, f.fence.id);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.stored().activeTabID, added->id);
+        QCOMPARE(f.view->body()->currentWidget()->findChild<FenceChecklistListView*>(), f.view->checklist());
+        QVERIFY(f.isShown(f.view->checklist()));
+        QCOMPARE(f.view->checklist()->tasks().size(), 1);
+        QVERIFY(editor);
+        QCOMPARE(f.view->noteEditor()->editor(), editor.data());
+
+        f.store->selectTab(f.fence.id, f.storedTab(0).id);
+        QCoreApplication::processEvents();
+        QVERIFY(f.isShown(f.view->noteEditor()));
+        QCOMPARE(f.view->noteEditor()->text(), u"草稿"_s);
+
+        QVERIFY(f.store->addTab(f.fence.id, u"下载"_s, FenceKind::portal));
+        QCoreApplication::processEvents();
+        QVERIFY(f.isShown(f.view->portalTab()));
+        QVERIFY(f.view->portalTab()->onTogglePreview && f.view->portalTab()->onPresentPreview);
+        f.view->portalTab()->onTogglePreview(QUrl::fromLocalFile(u"/a.txt"_s), u"a"_s);
+        f.view->portalTab()->onPresentPreview(QUrl::fromLocalFile(u"/b.txt"_s), u"b"_s);
+        QCOMPARE(toggled, QList<QUrl>{QUrl::fromLocalFile(u"/a.txt"_s)});
+        QCOMPARE(presented, QList<QString>{u"b"_s});
+    }
+
     void storeChangesUpdateWidgetsInPlace_data()
     {
         QTest::addColumn<QString>("change");
