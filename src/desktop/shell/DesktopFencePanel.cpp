@@ -3,8 +3,8 @@
 #include "design/AppIcon.h"
 #include "design/DesignEnvironment.h"
 #include "design/FrostedGlass.h"
-#include "design/LiquidGlassWallpaperBackdrop.h"
 #include "desktop/shell/FillingChildView.h"
+#include "desktop/shell/FrostedDesktop.h"
 #include "platform/gui/DesktopWallpaperSource.h"
 #include "platform/gui/DesktopWindowLayer.h"
 #include "platform/gui/WindowGlass.h"
@@ -492,11 +492,8 @@ void DesktopFencePanel::paintEvent(QPaintEvent*)
 {
     if (!m_glass->needsOpaqueBackdrop())
         return;
-    const QImage backdrop = frostedBackdrop();
-    if (backdrop.isNull())
-        return;
     QPainter painter(this);
-    painter.drawImage(rect(), backdrop);
+    paintFrostedBackdrop(painter);
 }
 
 void DesktopFencePanel::changeEvent(QEvent* event)
@@ -509,46 +506,33 @@ void DesktopFencePanel::changeEvent(QEvent* event)
 
 void DesktopFencePanel::invalidateBackdrop()
 {
-    m_backdrop = QImage();
-    m_backdropFrame = QRect();
     update();
 }
 
-QImage DesktopFencePanel::frostedBackdrop()
+void DesktopFencePanel::paintFrostedBackdrop(QPainter& painter)
 {
-    const QRect frame = geometry();
-    if (!m_backdrop.isNull() && frame == m_backdropFrame)
-        return m_backdrop;
     const qreal ratio = devicePixelRatioF();
     const auto device = [ratio](const QRect& rect) {
         return QRect(QPoint(qRound(rect.x() * ratio), qRound(rect.y() * ratio)),
                      QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)));
     };
-    // What the blur reaches around the panel comes along, so that its edges blur like its middle;
-    // beyond the screens the frosting repeats the nearest edge.
-    const int reach = 2 * frostBlurRadius;
-    const QRect area = device(frame);
+    const QRect area = device(geometry());
     const QScreen* panelScreen = screen() ? screen() : QGuiApplication::primaryScreen();
     const QRect desktop = panelScreen ? device(panelScreen->virtualGeometry()) : area;
-    QRect around = area.adjusted(-reach, -reach, reach, reach).intersected(desktop);
-    if (around.isEmpty())
-        around = area;
     const ColorScheme scheme = DesignEnvironment::colorSchemeFromPalette(palette());
-    QImage behind = platform::DesktopWallpaperSource::instance().image(around);
-    if (behind.isNull()) {
-        // The program's own painted wallpaper, laid over the screen the panel is on.
-        behind = QImage(around.size(), QImage::Format_RGB32);
-        behind.fill(Qt::black);
-        QPainter painter(&behind);
-        painter.translate(-around.topLeft());
-        LiquidGlassWallpaperBackdrop::paint(painter, QRectF(panelScreen ? device(panelScreen->geometry()) : area),
-                                            m_fallbackWallpaper, scheme);
+    const QImage frosted =
+        frostedDesktopImage(desktop, panelScreen ? device(panelScreen->geometry()) : area, ratio, scheme,
+                            m_fallbackWallpaper, int(frostBlurRadius * ratio), frostWash(scheme));
+    if (frosted.isNull())
+        return;
+    const QRect source = area.translated(-desktop.topLeft());
+    if (frosted.rect().contains(source)) {
+        painter.drawImage(QRectF(rect()), frosted, QRectF(source));
+        return;
     }
-    m_backdrop = frostedGlassImage(behind, area.translated(-around.topLeft()), int(frostBlurRadius * ratio),
-                                   frostWash(scheme));
-    m_backdrop.setDevicePixelRatio(ratio);
-    m_backdropFrame = frame;
-    return m_backdrop;
+    // Partly beyond the screens: the frosting there repeats the nearest edge, made for this paint.
+    QImage edged = frostedGlassImage(frosted, source, 0, Qt::transparent);
+    painter.drawImage(QRectF(rect()), edged, QRectF(edged.rect()));
 }
 
 Qt::Edges DesktopFencePanel::edgesAt(const QPoint& position) const

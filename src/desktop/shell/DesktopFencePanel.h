@@ -14,6 +14,7 @@
 
 class QAbstractAnimation;
 class QMouseEvent;
+class QPainter;
 class QPropertyAnimation;
 
 namespace mv {
@@ -153,9 +154,9 @@ private:
     void stopAlphaAnimation();
     void finishPendingHide();
     void reportFrameChange();
-    // The frosted backdrop is made again when next painted.
+    // The frosted backdrop is painted again, from what lies behind now.
     void invalidateBackdrop();
-    QImage frostedBackdrop();
+    void paintFrostedBackdrop(QPainter& painter);
 
     QUuid m_fenceID;
     int m_visibilityAnimationToken = 0;
@@ -178,9 +179,6 @@ private:
     Qt::Edges m_cursorEdges;
     platform::WindowGlass* m_glass = nullptr;
     WallpaperPreset m_fallbackWallpaper = WallpaperPreset::tahoeAurora;
-    // The frosted backdrop as last made, and the frame (global, logical) it was made for.
-    QImage m_backdrop;
-    QRect m_backdropFrame;
 };
 
 } // namespace mv
