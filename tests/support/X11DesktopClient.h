@@ -85,6 +85,18 @@ public:
         sync();
     }
 
+    // Sets the root property `name` with no value, as a compositor announces what it supports,
+    // or (`present` false) takes it away again.
+    void announceOnRoot(const char* name, bool present = true)
+    {
+        const xcb_atom_t property = atom(name);
+        if (present)
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_screen->root, property, property, 8, 0, nullptr);
+        else
+            xcb_delete_property(m_connection, m_screen->root, property);
+        sync();
+    }
+
     // What the screen shows: the root window with everything on it.
     QImage screen()
     {

@@ -215,8 +215,11 @@ void DesktopFencePanel::setContentView(QWidget* view)
 
 void DesktopFencePanel::setGlassOutline(const QPainterPath& outline)
 {
-    if (outline != m_glass->outline())
-        m_glass->setOutline(outline);
+    if (outline == m_glass->outline())
+        return;
+    m_glass->setOutline(outline);
+    m_outlinedBackdrop = QImage();
+    update();
 }
 
 void DesktopFencePanel::setFallbackWallpaper(WallpaperPreset preset)
@@ -475,7 +478,7 @@ void DesktopFencePanel::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     // Frosted glass shows the wallpaper under the panel: a moved panel shows another part.
-    if (m_glass->needsOpaqueBackdrop())
+    if (m_glass->needsFrostedBackdrop())
         update();
     reportFrameChange();
 }
@@ -490,9 +493,13 @@ void DesktopFencePanel::resizeEvent(QResizeEvent* event)
 
 void DesktopFencePanel::paintEvent(QPaintEvent*)
 {
-    if (!m_glass->needsOpaqueBackdrop())
+    if (!m_glass->needsFrostedBackdrop())
         return;
     QPainter painter(this);
+    // Without a compositor the window's shape cuts the corners off; with one, the glass
+    // outline does, so they stay see-through.
+    if (!m_glass->needsOpaqueBackdrop() && !m_glass->outline().isEmpty())
+        painter.setClipPath(m_glass->outline());
     paintFrostedBackdrop(painter);
 }
 

@@ -27,7 +27,8 @@ class WindowGlass;
 // on every workspace, turns the undo, redo and Space keys into callbacks, can be locked against
 // moving and resizing, and presents itself for the normal, Peek and hidden states with fades.
 // Its glass meets the X server as it is: see-through with a compositor, else shaped to the
-// fence's outline over frosted glass that it paints from the wallpaper under it.
+// fence's outline. Under its glass it paints frosted glass from the wallpaper under it, inside
+// its outline, unless the compositor blurs behind it.
 // The panel manager creates it, sets its callbacks and content, and listens to its signals.
 //
 // Frames are Qt's: global logical pixels, y down. The manager converts from the model's frames.
@@ -71,8 +72,8 @@ public:
     // shape, a capsule when rolled up): blurred behind by a compositor, or, without one, the
     // window's shape.
     void setGlassOutline(const QPainterPath& outline);
-    // Without a compositor the panel paints frosted glass from the wallpaper under it; where no
-    // wallpaper can be read, from this painted one.
+    // Unless the compositor blurs, the panel paints frosted glass from the wallpaper under it;
+    // where no wallpaper can be read, from this painted one.
     void setFallbackWallpaper(WallpaperPreset preset);
     platform::WindowGlass& windowGlass() const { return *m_glass; }
     // The blur of the frosted glass, and the wash over it for each colour scheme.

@@ -6,46 +6,63 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 #include <xcb/xfixes.h>
 
 namespace mv::platform {
 
-// Sees the X server's report of a new owner (or none) of the compositor's selection.
+// Sees the X server's report of a new owner (or none) of the compositor's selection, and changes
+// of the root's properties, among them the blur's announcement.
 class CompositorWatch::EventFilter final : public QAbstractNativeEventFilter {
 public:
-    EventFilter(CompositorWatch& watch, xcb_connection_t* connection, xcb_atom_t selection, uint8_t firstEvent)
+    EventFilter(CompositorWatch& watch, const x11::Display& display, xcb_atom_t selection, xcb_atom_t blurAnnouncement)
         : m_watch(watch)
-        , m_connection(connection)
+        , m_display(display)
         , m_selection(selection)
-        , m_selectionNotify(firstEvent + XCB_XFIXES_SELECTION_NOTIFY)
+        , m_blurAnnouncement(blurAnnouncement)
     {
     }
 
-    xcb_connection_t* connection() const { return m_connection; }
+    xcb_connection_t* connection() const { return m_display.connection; }
+    xcb_window_t root() const { return m_display.root; }
     xcb_atom_t selection() const { return m_selection; }
+    xcb_atom_t blurAnnouncement() const { return m_blurAnnouncement; }
+    bool followsSelection() const { return m_selectionNotify != 0; }
+    void followSelection(uint8_t xfixesFirstEvent) { m_selectionNotify = xfixesFirstEvent + XCB_XFIXES_SELECTION_NOTIFY; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override
     {
         (void)result;
-        if (eventType != "xcb_generic_event_t" || x11::eventType(message) != m_selectionNotify)
+        if (eventType != "xcb_generic_event_t")
             return false;
-        const auto* event = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
-        if (event->selection == m_selection) {
-            // Queued: the watch's listeners may make X requests of their own.
-            QMetaObject::invokeMethod(&m_watch, [watch = QPointer(&m_watch)] {
-                if (watch)
-                    watch->refresh();
-            }, Qt::QueuedConnection);
+        const uint8_t type = x11::eventType(message);
+        // Queued: the watch's listeners may make X requests of their own.
+        if (m_selectionNotify != 0 && type == m_selectionNotify) {
+            const auto* event = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
+            if (event->selection == m_selection)
+                QMetaObject::invokeMethod(&m_watch, [watch = QPointer(&m_watch)] {
+                    if (watch)
+                        watch->refresh();
+                }, Qt::QueuedConnection);
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            const auto* event = static_cast<const xcb_property_notify_event_t*>(message);
+            if (event->window == m_display.root && event->atom == m_blurAnnouncement)
+                QMetaObject::invokeMethod(&m_watch, [watch = QPointer(&m_watch)] {
+                    if (watch)
+                        watch->refreshBlurAnnouncement();
+                }, Qt::QueuedConnection);
         }
-        // Qt's clipboard also follows selections through XFixes; the event goes on to it.
+        // Qt's clipboard also follows selections through XFixes; every event goes on.
         return false;
     }
 
 private:
     CompositorWatch& m_watch;
-    xcb_connection_t* m_connection;
+    x11::Display m_display;
     xcb_atom_t m_selection;
-    uint8_t m_selectionNotify;
+    xcb_atom_t m_blurAnnouncement;
+    uint8_t m_selectionNotify = 0;
 };
 
 CompositorWatch& CompositorWatch::instance()
@@ -67,6 +84,9 @@ CompositorWatch::CompositorWatch()
     xcb_connection_t* connection = display.connection;
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(display.screenNumber);
     const xcb_atom_t selection = x11::atom(connection, name.constData());
+    const xcb_atom_t blurAnnouncement = x11::atom(connection, "_KDE_NET_WM_BLUR_BEHIND_REGION");
+    m_filter = new EventFilter(*this, display, selection, blurAnnouncement);
+    QCoreApplication::instance()->installNativeEventFilter(m_filter);
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (selection != XCB_ATOM_NONE && xfixes && xfixes->present) {
         // Every client says which version it speaks before its first XFixes request.
@@ -74,15 +94,16 @@ CompositorWatch::CompositorWatch()
             connection, xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
             nullptr));
         if (version) {
-            m_filter = new EventFilter(*this, connection, selection, xfixes->first_event);
-            QCoreApplication::instance()->installNativeEventFilter(m_filter);
+            m_filter->followSelection(xfixes->first_event);
             xcb_xfixes_select_selection_input(connection, display.root, selection,
                                               XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
                                                   | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                                                   | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-            xcb_flush(connection);
         }
     }
+    if (blurAnnouncement != XCB_ATOM_NONE)
+        x11::selectRootPropertyChanges(display);
+    xcb_flush(connection);
     // Without XFixes the state is read once: still right for the common case of a compositor
     // that runs for the whole session, or none at all.
     m_state = State::notComposited;
@@ -92,6 +113,7 @@ CompositorWatch::CompositorWatch()
         if (owner && owner->owner != XCB_NONE)
             m_state = State::composited;
     }
+    m_blurAnnounced = readBlurAnnouncement();
 }
 
 CompositorWatch::~CompositorWatch()
@@ -105,7 +127,7 @@ CompositorWatch::~CompositorWatch()
 
 void CompositorWatch::refresh()
 {
-    if (!m_filter)
+    if (!m_filter || !m_filter->followsSelection())
         return;
     xcb_connection_t* connection = m_filter->connection();
     x11::Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
@@ -115,6 +137,31 @@ void CompositorWatch::refresh()
         return;
     m_state = state;
     Q_EMIT stateChanged(state);
+}
+
+void CompositorWatch::refreshBlurAnnouncement()
+{
+    const bool announced = readBlurAnnouncement();
+    if (announced == m_blurAnnounced)
+        return;
+    m_blurAnnounced = announced;
+    Q_EMIT blurAnnouncementChanged(announced);
+}
+
+// The announcement is a property of any type and length, often empty: whether the root has it
+// at all is all that counts.
+bool CompositorWatch::readBlurAnnouncement() const
+{
+    if (!m_filter || m_filter->blurAnnouncement() == XCB_ATOM_NONE)
+        return false;
+    xcb_connection_t* connection = m_filter->connection();
+    x11::Reply<xcb_list_properties_reply_t> properties(
+        xcb_list_properties_reply(connection, xcb_list_properties(connection, m_filter->root()), nullptr));
+    if (!properties)
+        return false;
+    const xcb_atom_t* atoms = xcb_list_properties_atoms(properties.get());
+    const int count = xcb_list_properties_atoms_length(properties.get());
+    return std::find(atoms, atoms + count, m_filter->blurAnnouncement()) != atoms + count;
 }
 
 } // namespace mv::platform

@@ -136,13 +136,7 @@ DesktopWallpaperSource::DesktopWallpaperSource()
     Properties properties;
     for (std::size_t i = 0; i < pixmapProperties.size(); ++i)
         properties.atoms[i] = x11::atom(display.connection, pixmapProperties[i]);
-    // Event masks are kept per client: ours on the root is widened, not replaced, since Qt has
-    // its own there.
-    x11::Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-        display.connection, xcb_get_window_attributes(display.connection, display.root), nullptr));
-    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(display.connection, display.root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(display.connection);
+    x11::selectRootPropertyChanges(display);
     m_filter = new EventFilter(*this, display, properties);
     QCoreApplication::instance()->installNativeEventFilter(m_filter);
 }

@@ -132,6 +132,10 @@ WindowGlass::WindowGlass(QWidget& window, Blur blur)
         apply();
         Q_EMIT compositingChanged();
     });
+    connect(&watch, &CompositorWatch::blurAnnouncementChanged, this, [this] {
+        if (CompositorWatch::instance().isComposited())
+            Q_EMIT compositingChanged();
+    });
     apply();
 }
 
@@ -147,6 +151,12 @@ bool WindowGlass::needsOpaqueBackdrop() const
 {
     const CompositorWatch& watch = CompositorWatch::instance();
     return watch.isX11() && !watch.isComposited();
+}
+
+bool WindowGlass::needsFrostedBackdrop() const
+{
+    const CompositorWatch& watch = CompositorWatch::instance();
+    return watch.isX11() && !watch.blursBehind();
 }
 
 void WindowGlass::apply()

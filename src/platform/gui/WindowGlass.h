@@ -33,12 +33,16 @@ public:
 
     // On X11 without a compositor: the window paints its own opaque backdrop inside its outline.
     bool needsOpaqueBackdrop() const;
+    // On X11 unless the compositor blurs behind the window: a window over the wallpaper paints
+    // the frosted wallpaper under its glass itself, or its glass would show the wallpaper raw.
+    bool needsFrostedBackdrop() const;
 
     // The property's name, for those who read it back.
     static constexpr const char* blurBehindProperty = "_KDE_NET_WM_BLUR_BEHIND_REGION";
 
 Q_SIGNALS:
-    // A compositor started or stopped: what the window paints changes with it.
+    // A compositor started or stopped, or began or ceased to blur: what the window paints
+    // changes with it.
     void compositingChanged();
 
 private:

@@ -42,4 +42,13 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+void selectRootPropertyChanges(const Display& display)
+{
+    Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        display.connection, xcb_get_window_attributes(display.connection, display.root), nullptr));
+    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(display.connection, display.root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(display.connection);
+}
+
 } // namespace mv::platform::x11

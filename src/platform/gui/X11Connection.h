@@ -29,6 +29,10 @@ Display display();
 // The atom of `name`, made if it does not exist yet; XCB_ATOM_NONE when the server cannot say.
 xcb_atom_t atom(xcb_connection_t* connection, const char* name);
 
+// Adds property changes to the events this client takes from the root window. Event masks are
+// kept per client: ours on the root is widened, not replaced, since Qt has its own there.
+void selectRootPropertyChanges(const Display& display);
+
 // The X event type of an xcb event, without the bit that marks an event sent by a client.
 inline uint8_t eventType(const void* message)
 {

@@ -3,7 +3,8 @@
 // outline (its corners show the wallpaper) and paints frosted glass from the wallpaper under it,
 // following a new wallpaper. With xcompmgr the fences keep see-through ARGB windows that ask for
 // the blur behind them, a rolled-up fence is a 46-high capsule with its title inside, and the
-// compositor's end brings the shape and the frosting back. Screenshots of the whole desktop, light
+// compositor's end brings the shape and the frosting back. A compositor that does not blur
+// leaves the fences frosting the wallpaper themselves, until it announces a blur on the root. Screenshots of the whole desktop, light
 // and dark, with and without the compositor, go under the build folder for people to look at.
 
 #include "core/store/support/StoreFixture.h"
@@ -481,6 +482,58 @@ private Q_SLOTS:
                                  followTimeout);
         QTest::qWait(600);
         checkFrostedFence(m_desktop.screen(), wallpaper, desk.notes, notes.geometry());
+    }
+
+    // xcompmgr blurs nothing: the fence frosts the wallpaper under its glass itself, see-through
+    // only at its corners, until a compositor announces on the root that it blurs behind windows.
+    void underACompositorThatDoesNotBlurFencesFrostTheWallpaperThemselves()
+    {
+        if (!Compositor::isInstalled())
+            QSKIP("xcompmgr is not installed (scripts/setup installs it)");
+        const QImage wallpaper = stripes(m_desktop.screenSize(), m_blue, m_gold);
+        m_desktop.setWallpaper(wallpaper);
+        m_desktop.announceOnRoot(platform::WindowGlass::blurBehindProperty, false);
+        Compositor compositor;
+        QVERIFY(compositor.start());
+        QVERIFY2(compositorRunning(true), "xcompmgr did not take the compositor's selection");
+        Desk desk;
+        QVERIFY(desk.exposed());
+        DesktopFencePanel& notes = desk.panel(desk.notes);
+        const auto window = xcb_window_t(notes.winId());
+        const QRect frame = notes.geometry();
+        QCOMPARE(m_desktop.visualDepth(window), 32);
+        QVERIFY(!platform::CompositorWatch::instance().blursBehind());
+        QVERIFY(notes.windowGlass().needsFrostedBackdrop());
+        const auto asksForBlur = [&] {
+            bool isSet = false;
+            m_desktop.cardinals(window, platform::WindowGlass::blurBehindProperty, &isSet);
+            return isSet;
+        };
+        QVERIFY(asksForBlur());
+        checkFrostedFence(m_desktop.screen(), wallpaper, desk.notes, frame);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Announced: the compositor's blur is the backdrop, the fence paints none, and its
+        // translucent glass shows the stripes (this compositor does not really blur them).
+        const int stripesBehind = spreadOf(wallpaper, interior(frame)).range;
+        const auto stripesThroughGlass = [&] { return spreadOf(m_desktop.screen(), interior(frame)).range; };
+        m_desktop.announceOnRoot(platform::WindowGlass::blurBehindProperty);
+        QTRY_VERIFY_WITH_TIMEOUT(platform::CompositorWatch::instance().blursBehind(), followTimeout);
+        QVERIFY(!notes.windowGlass().needsFrostedBackdrop());
+        QVERIFY2(QTest::qWaitFor([&] { return stripesThroughGlass() * 4 > stripesBehind; }, followTimeout),
+                 qPrintable(u"the stripes span %1 of %2 through the glass"_s.arg(stripesThroughGlass()).arg(stripesBehind)));
+        QVERIFY(asksForBlur());
+
+        // Taken away again: the frosting comes back.
+        m_desktop.announceOnRoot(platform::WindowGlass::blurBehindProperty, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!platform::CompositorWatch::instance().blursBehind(), followTimeout);
+        QVERIFY(notes.windowGlass().needsFrostedBackdrop());
+        QVERIFY2(QTest::qWaitFor([&] { return stripesThroughGlass() * 6 < stripesBehind; }, followTimeout),
+                 qPrintable(u"the stripes span %1 of %2 through the glass"_s.arg(stripesThroughGlass()).arg(stripesBehind)));
+        QTest::qWait(300);
+        checkFrostedFence(m_desktop.screen(), wallpaper, desk.notes, frame);
+        QVERIFY(asksForBlur());
     }
 
     void screenshotsOfTheWholeDesktop()
