@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <cmath>
 #include <utility>
@@ -21,7 +23,8 @@ TileGridListView::TileGridListView(DesignEnvironment* environment, ActivationGes
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The vertical scroll bar is set by relayout.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(true);
     setResizeMode(QListView::Adjust);
     if (m_hoverKeyRole != 0)
@@ -85,33 +88,70 @@ QModelIndex TileGridListView::indexAt(const QPoint& point) const
 
 void TileGridListView::relayout()
 {
-    // The whole width inside the frame, whatever the margins are now.
-    const int total = viewport()->width() + m_margins.left() + m_margins.right();
-    const int available = std::max(0, total - 2 * horizontalPadding);
-    QMargins margins;
-    QSize cell;
+    // The view shows its scroll bar itself, exactly when the tiles do not fit without it, and
+    // fits the columns to the width beside it then. Left to the list (as needed), the bar's room
+    // is kept out of the rows even while the bar is hidden, so a row the columns were fitted to
+    // wrapped; and columns fitted beside a bar that was showing need more rows, which kept it.
+    const QRect inside = contentsRect();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    const int items = model() ? model()->rowCount(rootIndex()) : 0;
+    Layout layout = layoutFor(inside.width());
+    const bool needsBar =
+        layout.rows(items) * layout.cell.height() > inside.height() - layout.margins.top() - layout.margins.bottom();
+    // Set first: it resizes the viewport, which lays the view out again on its own.
+    setVerticalScrollBarPolicy(needsBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    if (needsBar)
+        layout = layoutFor(inside.width() - bar);
+    m_columns = layout.columns;
+    if (layout.margins != m_margins) {
+        m_margins = layout.margins;
+        setViewportMargins(layout.margins);
+    }
+    if (layout.cell != m_cellSize) {
+        m_cellSize = layout.cell;
+        doItemsLayout();
+    }
+}
+
+TileGridListView::Layout TileGridListView::layoutFor(int width) const
+{
+    const int available = std::max(0, width - 2 * horizontalPadding);
+    Layout layout;
     if (m_density == FenceDisplayDensity::grid) {
-        m_columns = fitColumns(available);
-        const int width = int(std::floor(m_columns.width));
+        layout.columns = fitColumns(available);
+        const int tileWidth = int(std::floor(layout.columns.width));
         const int gap = int(TileGridColumns::spacing);
         // Each cell carries the gap after its tile, so the last column's gap lies in the padding.
         // The list wraps a row that fills its width exactly, hence one pixel more.
-        margins = QMargins(horizontalPadding + int(std::floor(m_columns.leading)), m_padding.top,
-                           horizontalPadding - gap - 1, m_padding.bottomInGrid - gap);
-        cell = QSize(width + gap, tileHeight(width) + gap);
+        layout.margins = QMargins(horizontalPadding + int(std::floor(layout.columns.leading)), m_padding.top,
+                                  horizontalPadding - gap - 1, m_padding.bottomInGrid - gap);
+        layout.cell = QSize(tileWidth + gap, tileHeight(tileWidth) + gap);
     } else {
-        m_columns = {};
-        margins = QMargins(horizontalPadding, m_padding.top, horizontalPadding, m_padding.bottomInList - listSpacing);
-        cell = QSize(std::max(1, available), tileHeight(available) + listSpacing);
+        layout.margins =
+            QMargins(horizontalPadding, m_padding.top, horizontalPadding, m_padding.bottomInList - listSpacing);
+        layout.cell = QSize(std::max(1, available), tileHeight(available) + listSpacing);
     }
-    if (margins != m_margins) {
-        m_margins = margins;
-        setViewportMargins(margins);
-    }
-    if (cell != m_cellSize) {
-        m_cellSize = cell;
-        doItemsLayout();
-    }
+    return layout;
+}
+
+int TileGridListView::Layout::rows(int items) const
+{
+    const int perRow = std::max(1, columns.count);
+    return (items + perRow - 1) / perRow;
+}
+
+void TileGridListView::setModel(QAbstractItemModel* model)
+{
+    if (QAbstractItemModel* previous = this->model())
+        disconnect(previous, nullptr, this, nullptr);
+    QListView::setModel(model);
+    if (!model)
+        return;
+    // More or fewer rows may call for the scroll bar or let it go, which changes the columns.
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, signal, this, [this] { relayout(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { relayout(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { relayout(); });
 }
 
 void TileGridListView::setHoveredKey(const std::optional<QString>& key)

@@ -38,6 +38,7 @@ public:
 
     // QAbstractItemView
     QModelIndex indexAt(const QPoint& point) const override;
+    void setModel(QAbstractItemModel* model) override;
 
 protected:
     // What activates a tile besides Return on the current one.
@@ -77,6 +78,14 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    // The columns, cell and viewport margins for a width inside the frame.
+    struct Layout {
+        TileGridColumns columns;
+        QMargins margins;
+        QSize cell;
+        int rows(int items) const;
+    };
+    Layout layoutFor(int width) const;
     void setHoveredKey(const std::optional<QString>& key);
 
     QPointer<DesignEnvironment> m_environment;

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -857,6 +858,83 @@ private Q_SLOTS:
         f.change([](FenceModel& fence) { fence.style.iconScale = 1.2; });
         QCOMPARE(list->gridColumns().minimumWidth, 98.4);
         QVERIFY(list->tileRect(f.indexOf(u"sub"_s)).width() >= 98);
+    }
+
+    // A row of tiles at the whole width wrapped its last tile: the list kept the scroll bar's
+    // room out of its rows even with the bar hidden. And columns fitted beside a bar shown
+    // while the fence was short needed a second row once it grew, which kept the bar for good.
+    // The columns follow the width they will have: the whole width while everything fits, the
+    // width beside the bar otherwise.
+    void gridColumnsDoNotKeepRoomForAScrollBarNoLongerNeeded_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("one row from the start") << u"none"_s;
+        QTest::newRow("the fence grows taller") << u"grow"_s;
+        QTest::newRow("an entry goes away") << u"remove"_s;
+    }
+
+    void gridColumnsDoNotKeepRoomForAScrollBarNoLongerNeeded()
+    {
+        QFETCH(QString, change);
+        Portal f;
+        // sub, a.txt, b.txt, c.txt: a row of 4 at the whole width, 2 rows beside the bar.
+        QVERIFY(makeFile(f.folder + u"/c.txt"_s));
+        if (change == u"remove")
+            QVERIFY(makeFile(f.folder + u"/d.txt"_s));
+        QVERIFY(f.show());
+        QTRY_COMPARE(f.model()->rowCount(), change == u"remove" ? 5 : 4);
+        PortalEntryListView* list = f.list();
+        const int bar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
+        QVERIFY(bar > 0);
+        const auto columnsFor = [&](int width) {
+            return PortalGridColumns::fit(width - 2 * TileGridListView::horizontalPadding, f.stored().style.iconScale)
+                .count;
+        };
+        // A width where the bar costs a column.
+        int width = 300;
+        while (width < 600 && columnsFor(width) == columnsFor(width - bar))
+            ++width;
+        const int full = columnsFor(width);
+        QCOMPARE(full, 4);
+        const QSize besides = f.view->size() - list->contentsRect().size();
+        // Tall, to measure a row.
+        f.view->resize(width + besides.width(), 900);
+        QCOMPARE(list->contentsRect().width(), width);
+        QTRY_VERIFY(!list->verticalScrollBar()->isVisible());
+        const int padding = list->contentsRect().height() - list->viewport()->height();
+        const int row = list->cellSize().height();
+        QVERIFY(row > 0);
+        const auto listHeight = [&](double rows) {
+            f.view->resize(width + besides.width(), besides.height() + padding + int(row * rows));
+        };
+        if (change == u"grow") {
+            // Shorter than a row: the bar shows and the columns leave room for it.
+            listHeight(0.5);
+            QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+            QCOMPARE(list->tileColumns().count, full - 1);
+            // Room for one row, not for two.
+            listHeight(1.5);
+        } else if (change == u"remove") {
+            // Five need two rows, which do not fit: the columns leave room for the bar.
+            listHeight(1.5);
+            QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+            QCOMPARE(list->tileColumns().count, full - 1);
+            QVERIFY(QFile::remove(f.folder + u"/d.txt"_s));
+            QTRY_COMPARE(f.model()->rowCount(), 4);
+        }
+        QTRY_COMPARE(list->tileColumns().count, full);
+        QTRY_VERIFY(!list->verticalScrollBar()->isVisible());
+        // The list lays its items out again a moment after the bar has gone: one row.
+        const auto rowTops = [&] {
+            QSet<int> tops;
+            for (int entry = 0; entry < f.model()->rowCount(); ++entry)
+                tops.insert(list->tileRect(f.model()->index(entry, 0)).top());
+            return tops.size();
+        };
+        QTRY_COMPARE(rowTops(), 1);
+        for (int entry = 0; entry < f.model()->rowCount(); ++entry)
+            QVERIFY(list->viewport()->rect().contains(list->tileRect(f.model()->index(entry, 0))));
+        QVERIFY(!list->verticalScrollBar()->isVisible());
     }
 
     // -- no rebuilding ------------------------------------------------------------------------
