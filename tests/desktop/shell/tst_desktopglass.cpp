@@ -256,6 +256,16 @@ private:
             followTimeout);
     }
 
+    // xcompmgr running over `wallpaper`; false, with a warning, where it did not start.
+    bool startCompositor(Compositor& compositor, const QImage& wallpaper)
+    {
+        m_desktop.setWallpaper(wallpaper);
+        if (compositor.start() && compositorRunning(true))
+            return true;
+        qWarning("xcompmgr did not take the compositor's selection");
+        return false;
+    }
+
     void saveScreen(const QString& name)
     {
         const QImage screen = m_desktop.screen();
@@ -425,10 +435,8 @@ private Q_SLOTS:
         if (!Compositor::isInstalled())
             QSKIP("xcompmgr is not installed (scripts/setup installs it)");
         const QImage wallpaper = stripes(m_desktop.screenSize(), m_blue, m_gold);
-        m_desktop.setWallpaper(wallpaper);
         Compositor compositor;
-        QVERIFY(compositor.start());
-        QVERIFY2(compositorRunning(true), "xcompmgr did not take the compositor's selection");
+        QVERIFY(startCompositor(compositor, wallpaper));
         Desk desk;
         QVERIFY(desk.exposed());
         DesktopFencePanel& notes = desk.panel(desk.notes);
@@ -491,22 +499,19 @@ private Q_SLOTS:
         if (!Compositor::isInstalled())
             QSKIP("xcompmgr is not installed (scripts/setup installs it)");
         const QImage wallpaper = stripes(m_desktop.screenSize(), m_blue, m_gold);
-        m_desktop.setWallpaper(wallpaper);
         m_desktop.announceOnRoot(platform::WindowGlass::blurBehindProperty, false);
         Compositor compositor;
-        QVERIFY(compositor.start());
-        QVERIFY2(compositorRunning(true), "xcompmgr did not take the compositor's selection");
+        QVERIFY(startCompositor(compositor, wallpaper));
         Desk desk;
         QVERIFY(desk.exposed());
         DesktopFencePanel& notes = desk.panel(desk.notes);
-        const auto window = xcb_window_t(notes.winId());
         const QRect frame = notes.geometry();
-        QCOMPARE(m_desktop.visualDepth(window), 32);
+        QCOMPARE(m_desktop.visualDepth(xcb_window_t(notes.winId())), 32);
         QVERIFY(!platform::CompositorWatch::instance().blursBehind());
         QVERIFY(notes.windowGlass().needsFrostedBackdrop());
         const auto asksForBlur = [&] {
             bool isSet = false;
-            m_desktop.cardinals(window, platform::WindowGlass::blurBehindProperty, &isSet);
+            m_desktop.cardinals(xcb_window_t(notes.winId()), platform::WindowGlass::blurBehindProperty, &isSet);
             return isSet;
         };
         QVERIFY(asksForBlur());
