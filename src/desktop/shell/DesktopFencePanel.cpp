@@ -218,7 +218,6 @@ void DesktopFencePanel::setGlassOutline(const QPainterPath& outline)
     if (outline == m_glass->outline())
         return;
     m_glass->setOutline(outline);
-    m_outlinedBackdrop = QImage();
     update();
 }
 
