@@ -21,6 +21,12 @@ namespace {
 using Listings = QHash<QString, std::weak_ptr<LiveFolderListing>>;
 thread_local Listings* listingsOfThread = nullptr;
 
+std::function<void(const QString&)>& workerReadHook()
+{
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
 QByteArray rawNameOf(const PortalFileEntry& entry)
 {
     if (entry.hasExactName())
@@ -58,6 +64,11 @@ LiveFolderListing::Reading LiveFolderListing::read(const QString& path, const Op
         reading.raws.push_back(rawNameOf(entries.at(i)));
     }
     return reading;
+}
+
+void LiveFolderListing::setWorkerReadHook(std::function<void(const QString& path)> hook)
+{
+    workerReadHook() = std::move(hook);
 }
 
 // -- the folder -----------------------------------------------------------------------------
@@ -150,7 +161,23 @@ std::shared_ptr<LiveFolderListing::View> LiveFolderListing::warmView(const QStri
     std::shared_ptr<View> made = view(path, options);
     // Watched before the worker reads: what changes meanwhile is applied to its reading.
     if (folder->ensureWatch() && folder->m_watch->stampBeforeReading()) {
-        made->m_warming = std::async(std::launch::async, [path, options] { return read(path, options); }).share();
+        // The reading is handed over before the end is told, so that a view asked on that news
+        // does not wait; the news goes through a carrier of this thread, which may outlive
+        // the folder.
+        auto promise = std::make_shared<std::promise<Reading>>();
+        made->m_warming = promise->get_future().share();
+        std::shared_ptr<QObject> carrier(new QObject, [](QObject* object) { object->deleteLater(); });
+        std::weak_ptr<LiveFolderListing> told = folder;
+        std::function<void(const QString&)> hook = workerReadHook();
+        made->m_worker = std::async(std::launch::async, [path, options, promise, carrier, told, hook] {
+            if (hook)
+                hook(path);
+            promise->set_value(read(path, options));
+            QMetaObject::invokeMethod(carrier.get(), [told] {
+                if (const std::shared_ptr<LiveFolderListing> listing = told.lock())
+                    Q_EMIT listing->warmed();
+            }, Qt::QueuedConnection);
+        });
         made->m_stale = false;
     }
     return made;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -90,6 +91,7 @@ public:
         Options m_options;
         bool m_stale = true;
         std::shared_future<Reading> m_warming;
+        std::future<void> m_worker; // joined when the view goes: the worker tells its end
         QSet<QByteArray> m_backlog; // names changed while the worker read
         Reading m_reading;
     };
@@ -114,6 +116,13 @@ Q_SIGNALS:
     // no more often than bringing the listings up to date allows, see holdMilliseconds);
     // current() of any view applies them.
     void changed();
+    // A reading started on a worker thread (warmView) has finished: current() no longer waits.
+    void warmed();
+
+public:
+    // Runs on the worker thread before each of its readings, with the folder's path; for tests
+    // that make a worker read slowly. None by default.
+    static void setWorkerReadHook(std::function<void(const QString& path)> hook);
 
 private:
     explicit LiveFolderListing(QString path);

@@ -71,6 +71,8 @@ MorvanteelStore::MorvanteelStore(StoreLocations locations, Seeding seeding, Stor
 MorvanteelStore::~MorvanteelStore()
 {
     // Whatever was saved reaches the disk before the store goes; nobody is left to be told how.
+    if (m_snapshotHeld)
+        publishHeldSnapshot();
     m_saves.reset();
 }
 
@@ -309,6 +311,8 @@ void MorvanteelStore::save()
 
 void MorvanteelStore::flushPendingSaves()
 {
+    if (m_snapshotHeld)
+        publishHeldSnapshot();
     m_saves->flush();
     deliverSaveOutcomes();
 }
@@ -483,6 +487,18 @@ WidgetSnapshotPayload MorvanteelStore::makeWidgetSnapshot() const
 
 void MorvanteelStore::publishWidgetSnapshot()
 {
+    // A head read now while the worker reads the same folder whole would read it twice, on
+    // this thread: the snapshot waits for the worker instead, the state is saved regardless.
+    if (m_portalListings.isWarming()) {
+        m_snapshotHeld = true;
+        return;
+    }
+    publishHeldSnapshot();
+}
+
+void MorvanteelStore::publishHeldSnapshot()
+{
+    m_snapshotHeld = false;
     // The heads are read here, where the listings live; the encoding and the writes are queued.
     m_saves->submitSnapshot(makeWidgetSnapshot());
     m_environment.widgetReloader->reloadAllTimelines();

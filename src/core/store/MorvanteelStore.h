@@ -99,6 +99,9 @@ public:
 
     // -- widget snapshot ------------------------------------------------------------------
     WidgetSnapshotPayload makeWidgetSnapshot() const;
+    // Publishes the snapshot, or, while the start-up's worker still reads portal listings,
+    // once it is done (a save meanwhile writes the state at once and waits for nothing);
+    // flushPendingSaves publishes one still held back.
     void publishWidgetSnapshot();
     // The snapshot as the widget and the intents read it: the file, else the app group's
     // defaults, else the standard defaults. Needs no store.
@@ -198,6 +201,9 @@ Q_SIGNALS:
     void selectedFenceIDChanged();
     void lastStatusMessageChanged();
     void lastSaveErrorChanged();
+    // A search during start-up listed a portal folder still being read as empty: that reading
+    // is done now, and the same search would find more.
+    void portalListingsWarmed();
 
 private:
     void loadOrSeed(Seeding seeding);
@@ -211,6 +217,10 @@ private:
     // Starts reading, off this thread, the portal listings the first save and the first search
     // keystroke need: those of every portal tab of the active workspace.
     void warmPortalListings();
+    // A worker's reading of a portal listing is done: a held-back snapshot and the searches
+    // that went without it can be made now.
+    void portalListingWarmed();
+    void publishHeldSnapshot();
 
     void setUndoStack(QList<UndoTransaction> stack);
     // Moves into `folder` (a standardized absolute path) and records what moved.
@@ -243,6 +253,7 @@ private:
 
     // Portal listings between snapshots and searches; reading them changes no state.
     mutable PortalListingCache m_portalListings;
+    bool m_snapshotHeld = false;
 
     std::optional<QString> m_lastSaveError;
     // Set when an unusable state file could not be preserved: this run must not write over it.

@@ -53,13 +53,17 @@ PortalScanResult PortalListingCache::Pass::list(const FenceTab& tab, const NameM
                              [&key](const Kept& k) { return k.key == key; });
     std::shared_ptr<LiveFolderListing::View> view = kept != m_cache.m_kept.end() ? kept->view : m_cache.viewOf(path, options);
     // A head needs far less than the whole listing the start-up's worker is still reading: it
-    // is read now rather than waited for.
-    if (m_limit >= 0 && view->isWarming()) {
+    // is read now rather than waited for. A whole listing is not waited for either: it is
+    // empty until the worker is done.
+    if (view->isWarming()) {
         if (kept != m_cache.m_kept.end())
             kept->lastPass = m_number;
         else
             m_cache.m_kept.append(Kept{key, view, m_number});
-        return read(path, options, m_limit, {});
+        if (m_limit >= 0)
+            return read(path, options, m_limit, {});
+        m_cache.m_tookUnwarmed = true;
+        return PortalScanResult{};
     }
     std::optional<PortalScanResult> current = view->current();
     if (!current) {
@@ -93,6 +97,20 @@ std::shared_ptr<LiveFolderListing::View> PortalListingCache::viewOf(const QStrin
             return warmed;
     }
     return LiveFolderListing::view(path, options);
+}
+
+QList<LiveFolderListing*> PortalListingCache::warmingFolders() const
+{
+    QList<LiveFolderListing*> folders;
+    for (const std::shared_ptr<LiveFolderListing::View>& warmed : m_warmed) {
+        if (warmed->isWarming() && !folders.contains(&warmed->folder()))
+            folders.append(&warmed->folder());
+    }
+    for (const Kept& kept : m_kept) {
+        if (kept.view->isWarming() && !folders.contains(&kept.view->folder()))
+            folders.append(&kept.view->folder());
+    }
+    return folders;
 }
 
 qsizetype PortalListingCache::watchedCount() const

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace mv {
 
@@ -54,7 +55,16 @@ public:
     // Reads, on a worker thread, the listings the portal tabs of `tabs` need, so that the
     // first pass does not read their folders whole; a pass that comes before the worker is
     // done waits for it. Until a pass of each sort has run, the warmed listings are kept.
+    // A whole listing still being read there is not waited for: a pass lists it as empty for
+    // now (see tookUnwarmed), so that a search keystroke never waits for it.
     void warm(const QList<FenceTab>& tabs);
+    // The folders of the listings still being read by the start-up's worker: each tells when
+    // its reading is done (LiveFolderListing::warmed).
+    QList<LiveFolderListing*> warmingFolders() const;
+    bool isWarming() const { return !warmingFolders().isEmpty(); }
+    // Whether a pass has listed a folder as empty because its reading was not done, since the
+    // last call: whoever showed such a listing should ask again once the reading is done.
+    bool tookUnwarmed() { return std::exchange(m_tookUnwarmed, false); }
 
     // The number of listings kept, and of folders watched for them, for tests.
     qsizetype keptCount() const { return m_kept.size(); }
@@ -79,6 +89,7 @@ private:
 
     QList<Kept> m_kept;
     QList<std::shared_ptr<LiveFolderListing::View>> m_warmed;
+    bool m_tookUnwarmed = false;
     bool m_headsPassed = false;
     bool m_wholePassed = false;
     quint64 m_passes = 0;

@@ -126,6 +126,16 @@ void MorvanteelStore::warmPortalListings()
     for (const FenceModel& fence : activeFences())
         tabs.append(fence.tabs);
     m_portalListings.warm(tabs);
+    for (LiveFolderListing* folder : m_portalListings.warmingFolders())
+        connect(folder, &LiveFolderListing::warmed, this, &MorvanteelStore::portalListingWarmed, Qt::UniqueConnection);
+}
+
+void MorvanteelStore::portalListingWarmed()
+{
+    if (m_portalListings.tookUnwarmed())
+        Q_EMIT portalListingsWarmed();
+    if (m_snapshotHeld && !m_portalListings.isWarming())
+        publishHeldSnapshot();
 }
 
 QList<PortalScanResult> MorvanteelStore::portalHeads(const QList<FenceTab>& tabs, qsizetype limit) const

@@ -275,6 +275,8 @@ SpotSearchHUDView::SpotSearchHUDView(MorvanteelStore& store, DesignEnvironment* 
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &SpotSearchHUDView::scheduleRefresh);
     connect(&m_store, &MorvanteelStore::workspacesChanged, this, &SpotSearchHUDView::scheduleRefresh);
     connect(&m_store, &MorvanteelStore::activeWorkspaceIDChanged, this, &SpotSearchHUDView::scheduleRefresh);
+    // Portal folders still being read at start-up are searched once they are.
+    connect(&m_store, &MorvanteelStore::portalListingsWarmed, this, &SpotSearchHUDView::scheduleRefresh);
     if (environment)
         connect(environment, &DesignEnvironment::changed, this, &SpotSearchHUDView::refreshColors);
     refresh();

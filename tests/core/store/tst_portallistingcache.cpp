@@ -1,13 +1,16 @@
 #include "core/engine/PortalScan.h"
 #include "core/store/PortalListingCache.h"
 #include "core/store/FolderWatch.h"
+#include "core/store/LiveFolderListing.h"
 #include "core/engine/SpotSearchEngine.h"
 #include "support/ListingChanges.h"
 #include "support/StoreFixture.h"
 
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -434,6 +437,99 @@ private Q_SLOTS:
         const QList<SpotSearchResult> afterRemoval = w.store->spotSearch(u"最新"_s);
         QVERIFY(std::none_of(afterRemoval.cbegin(), afterRemoval.cend(),
                              [](const SpotSearchResult& r) { return r.title.contains(u"最新的文件"_s); }));
+    }
+
+    // At start-up the portal folders are read on a worker. A search keystroke and a save made
+    // meanwhile wait for none of it: the search leaves the unread folder out and the state is
+    // written at once. Once the worker is done the store says so, the same search finds the
+    // folder's files, and the snapshot is published with the heads a fresh reading gives.
+    void startUpSearchAndSaveDoNotWaitForTheWorker_data()
+    {
+        QTest::addColumn<FenceSortMode>("mode");
+        QTest::newRow("name") << FenceSortMode::nameAsc;
+        QTest::newRow("modified") << FenceSortMode::dateModifiedDesc;
+    }
+
+    void startUpSearchAndSaveDoNotWaitForTheWorker()
+    {
+        QFETCH(FenceSortMode, mode);
+        TwoWorkspaceStore w;
+        const QString folder = w.path(u"desk"_s);
+        QVERIFY(populate(folder));
+        if (!watchable(folder))
+            QSKIP("the folder cannot be watched here");
+        const FenceTab tab = portalTab(folder, mode);
+        const FenceModel portal = w.appendFence(w.desk, u"下载"_s, {tab});
+        const FenceModel note = w.appendFence(w.desk, u"便笺"_s, {plainTab(FenceKind::notes, u"便笺"_s)});
+        w.store->save();
+        w.flushSaves();
+        w.store.reset();
+
+        // The worker is held until released (or, should something wait for it, ten seconds).
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        const auto workerRead = std::make_shared<std::atomic<bool>>(false);
+        struct Reset {
+            std::promise<void>& release;
+            ~Reset()
+            {
+                try {
+                    release.set_value();
+                } catch (const std::future_error&) {
+                }
+                LiveFolderListing::setWorkerReadHook({});
+            }
+        } reset{release};
+        LiveFolderListing::setWorkerReadHook([released, workerRead](const QString&) {
+            (void)released.wait_for(std::chrono::seconds(10));
+            *workerRead = true;
+        });
+        w.clock = w.clock.addSecs(3600);
+        const int writesBefore = w.savedStateWrites();
+        w.store = w.makeStore(Seeding::disabled);
+        QSignalSpy warmed(w.store.get(), &MorvanteelStore::portalListingsWarmed);
+        const auto hits = [&] {
+            QStringList titles;
+            for (const SpotSearchResult& result : w.store->spotSearch(u"file 3"_s)) {
+                if (result.category == SpotSearchCategory::portalFile)
+                    titles.append(result.title);
+            }
+            titles.sort();
+            return titles;
+        };
+        const auto generatedAt = [&] {
+            const auto payload = json::decode<WidgetSnapshotPayload>(StoreFixture::readFile(w.snapshotPath()));
+            return payload ? payload.value().generatedAt : QDateTime();
+        };
+        const QDateTime earlier = generatedAt();
+        QVERIFY(earlier.isValid() && earlier != w.clock);
+
+        QVERIFY(hits().isEmpty());
+        w.store->updateNoteText(u"开机时写的"_s, note.id);
+        QTRY_COMPARE(w.stateWrites.load(), writesBefore + 1);
+        QTRY_VERIFY(StoreFixture::readFile(w.statePath()).contains(u"开机时写的"_s.toUtf8()));
+        QVERIFY2(!*workerRead, "the search or the save waited for the worker");
+        // The snapshot waits for the heads the worker reads.
+        QCOMPARE(generatedAt(), earlier);
+
+        release.set_value();
+        QTRY_VERIFY(warmed.count() >= 1);
+        QStringList expected;
+        const auto findable = SpotSearchEngine::portalFileNameMatcher(u"file 3"_s);
+        for (const PortalFileEntry& entry : freshReading(tab, -1).entries) {
+            if (findable(entry.name))
+                expected.append(entry.displayName);
+        }
+        expected.sort();
+        QCOMPARE(hits(), expected);
+        QTRY_COMPARE(generatedAt(), w.clock);
+        w.flushSaves();
+        const auto published = json::decode<WidgetSnapshotPayload>(StoreFixture::readFile(w.snapshotPath()));
+        QVERIFY(published);
+        const auto shown = std::find_if(published.value().fences.cbegin(), published.value().fences.cend(),
+                                        [&](const WidgetSnapshotFence& f) { return f.id == portal.id; });
+        QVERIFY(shown != published.value().fences.cend());
+        QCOMPARE(shownItems(shown->items), shownEntries(freshReading(tab, 8)));
     }
 
     // The heads of several portals in one call, as the companion preview lists its cards: each
