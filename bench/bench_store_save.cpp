@@ -11,7 +11,7 @@
 // alone is read again, or for the access order a file read), and the first save after start-up
 // (BM_FirstSaveAfterStartUp: a store made anew from a state file that holds the portals, its
 // first save after a pause of the length given, the time the start-up's worker has to read the
-// listings; with no pause the heads are read at once while it works).
+// listings; with no pause it is still reading, and the snapshot is published when it is done).
 #include "core/engine/PortalScan.h"
 #include "core/store/MorvanteelStore.h"
 #include "platform/AtomicFile.h"
@@ -373,7 +373,7 @@ void BM_FirstSaveAfterStartUp(benchmark::State& state)
     }
     state.counters["targetMs"] = 16;
     state.counters["pauseMs"] = pauseMs;
-    state.SetLabel(rawValue(mode).toStdString() + (pauseMs > 0 ? ", target 16 ms" : ", start-up reading not done: heads read at once"));
+    state.SetLabel(rawValue(mode).toStdString() + (pauseMs > 0 ? ", target 16 ms" : ", start-up reading not done (the snapshot waits for it), target 16 ms"));
 }
 
 // Portals listed in name order and in date order, alternately.
