@@ -443,12 +443,7 @@ private Q_SLOTS:
     // meanwhile wait for none of it: the search leaves the unread folder out and the state is
     // written at once. Once the worker is done the store says so, the same search finds the
     // folder's files, and the snapshot is published with the heads a fresh reading gives.
-    void startUpSearchAndSaveDoNotWaitForTheWorker_data()
-    {
-        QTest::addColumn<FenceSortMode>("mode");
-        QTest::newRow("name") << FenceSortMode::nameAsc;
-        QTest::newRow("modified") << FenceSortMode::dateModifiedDesc;
-    }
+    void startUpSearchAndSaveDoNotWaitForTheWorker_data() { portalHeadsOfSeveralTabs_data(); }
 
     void startUpSearchAndSaveDoNotWaitForTheWorker()
     {
