@@ -85,8 +85,12 @@ void PortalListingCache::warm(const QList<FenceTab>& tabs)
 {
     for (const FenceTab& tab : tabs) {
         const QString path = folderOf(tab);
-        if (tab.kind == FenceKind::portal && isBoundPath(path))
-            m_warmed.append(LiveFolderListing::warmView(path, PortalListingOptions::of(tab)));
+        if (tab.kind != FenceKind::portal || !isBoundPath(path))
+            continue;
+        // The store warms once as it loads and again once it is built: a view is held once.
+        std::shared_ptr<LiveFolderListing::View> view = LiveFolderListing::warmView(path, PortalListingOptions::of(tab));
+        if (!m_warmed.contains(view))
+            m_warmed.append(std::move(view));
     }
 }
 
