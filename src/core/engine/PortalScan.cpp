@@ -9,6 +9,7 @@
 #include "platform/ContentTypes.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <climits>
@@ -64,6 +65,41 @@ QString displayNameOf(const QString& name, bool isDirectory, ExtensionDisplay ex
     return keepName ? name : name.left(dot);
 }
 
+// The content type and symbol an entry gets from its extension and kind alone, as makeEntry
+// decides them. Looking them up walks the type table several times, which would be most of
+// reading a new entry; remembered per extension on each thread, so that the entries of one
+// kind also share those strings.
+struct TypeFacts {
+    enum Kind { File, Folder, Unread }; // Unread: the entry could not be stat'ed
+    std::optional<QString> type;
+    QString symbol;
+};
+
+const TypeFacts& typeFactsOf(const QString& lowerExtension, TypeFacts::Kind kind)
+{
+    // Bounded, since names may carry any number of made-up extensions ("log.1", "log.2" ...).
+    constexpr qsizetype mostRemembered = 512;
+    thread_local QHash<std::pair<QString, int>, TypeFacts> known;
+    const std::pair<QString, int> key{lowerExtension, int(kind)};
+    if (const auto found = known.constFind(key); found != known.cend())
+        return *found;
+    if (known.size() >= mostRemembered)
+        known.clear();
+    TypeFacts facts;
+    if (kind == TypeFacts::Folder) {
+        facts.type = ids::folder.toString();
+    } else {
+        facts.type = typeForExtension(lowerExtension);
+        // Linux keeps no content type; an item whose name declares none is plain data, as the
+        // platform reports an undeclared type.
+        if (!facts.type && kind == TypeFacts::File)
+            facts.type = ids::data.toString();
+    }
+    facts.symbol = symbolFor(lowerExtension, kind == TypeFacts::Folder ? EntryKind::Folder : EntryKind::File,
+                             facts.type);
+    return *known.insert(key, std::move(facts));
+}
+
 // `name` is `rawName` decoded; a raw name that is not exact keeps its bytes in the URL.
 PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const char* rawName,
                           const struct statx* info, ExtensionDisplay extensions)
@@ -83,25 +119,18 @@ PortalFileEntry makeEntry(const QString& parentPrefix, QString name, const char*
             (info->stx_mask & STATX_MTIME) ? fromTimestamp(info->stx_mtime) : distantPast();
         entry.lastAccessedAt =
             (info->stx_mask & STATX_ATIME) ? fromTimestamp(info->stx_atime) : entry.modifiedAt;
-        if (isDirectory) {
-            entry.utTypeIdentifier = ids::folder.toString();
-        } else {
-            entry.utTypeIdentifier = typeForExtension(entry.fileExtension);
-            // Linux keeps no content type; an item whose name declares none is plain data,
-            // as the platform reports an undeclared type.
-            if (!entry.utTypeIdentifier)
-                entry.utTypeIdentifier = ids::data.toString();
-        }
+        const TypeFacts& facts = typeFactsOf(entry.fileExtension, isDirectory ? TypeFacts::Folder : TypeFacts::File);
+        entry.utTypeIdentifier = facts.type;
+        entry.symbolName = facts.symbol;
     } else {
         entry.modifiedAt = distantPast();
         entry.lastAccessedAt = entry.modifiedAt;
-        entry.utTypeIdentifier = typeForExtension(entry.fileExtension);
+        const TypeFacts& facts = typeFactsOf(entry.fileExtension, TypeFacts::Unread);
+        entry.utTypeIdentifier = facts.type;
+        entry.symbolName = facts.symbol;
     }
 
     entry.displayName = displayNameOf(name, entry.isDirectory, extensions);
-    entry.symbolName = symbolFor(entry.fileExtension,
-                                 entry.isDirectory ? EntryKind::Folder : EntryKind::File,
-                                 entry.utTypeIdentifier);
     entry.name = std::move(name);
     return entry;
 }
@@ -260,22 +289,38 @@ PortalScanResult scanDirectory(const QUrl& folder, const PortalListingOptions& o
 std::optional<PortalFileEntry> readEntry(const QString& folderPath, const QByteArray& rawName,
                                          ExtensionDisplay extensions)
 {
-    if (!isBoundPath(folderPath) || rawName.isEmpty() || rawName.contains('/'))
-        return std::nullopt;
+    return std::move(readEntries(folderPath, {rawName}, extensions).front());
+}
+
+std::vector<std::optional<PortalFileEntry>> readEntries(const QString& folderPath, const QList<QByteArray>& rawNames,
+                                                        ExtensionDisplay extensions)
+{
+    std::vector<std::optional<PortalFileEntry>> entries(size_t(rawNames.size()));
+    if (!isBoundPath(folderPath))
+        return entries;
     QString parentPrefix = folderPath;
     while (parentPrefix.endsWith(u'/'))
         parentPrefix.chop(1);
     parentPrefix += u'/';
-    const QByteArray path = QFile::encodeName(parentPrefix) + rawName;
-    struct statx info;
-    if (::statx(AT_FDCWD, path.constData(), statxFlags, statxFields, &info) != 0) {
-        // Gone, or the folder itself is: nothing to list. Anything else lists it unread, as a
-        // scan lists an entry it could not read.
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        return makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), nullptr, extensions);
+    // Each name looked up in the folder itself, not along its whole path again.
+    const FileDescriptor folder(::open(QFile::encodeName(parentPrefix).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        return entries; // gone, or no folder: nothing in it to list
+    for (qsizetype i = 0; i < rawNames.size(); ++i) {
+        const QByteArray& rawName = rawNames.at(i);
+        if (rawName.isEmpty() || rawName.contains('/') || rawName == "." || rawName == "..")
+            continue;
+        struct statx info;
+        if (::statx(folder.get(), rawName.constData(), statxFlags, statxFields, &info) != 0) {
+            // Gone: nothing to list. Anything else lists it unread, as a scan lists an entry it
+            // could not read.
+            if (errno != ENOENT && errno != ENOTDIR)
+                entries[size_t(i)] = makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), nullptr, extensions);
+            continue;
+        }
+        entries[size_t(i)] = makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), &info, extensions);
     }
-    return makeEntry(parentPrefix, QFile::decodeName(rawName), rawName.constData(), &info, extensions);
+    return entries;
 }
 
 PortalFileEntry withExtensionDisplay(PortalFileEntry entry, ExtensionDisplay extensions)

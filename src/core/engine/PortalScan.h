@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Listing a portal folder: one shallow scan, a display name and a symbol per entry, the tab's
 // filter, then the tab's sort order. Stateless and synchronous; only scanDirectory touches
@@ -66,6 +67,10 @@ enum class EntryKind { File, Folder };
 // that name is there now. For a listing brought up to date one changed entry at a time.
 [[nodiscard]] std::optional<PortalFileEntry> readEntry(const QString& folderPath, const QByteArray& rawName,
                                                        ExtensionDisplay extensions);
+// The same for each of `rawNames`, in their order, the folder looked up once.
+[[nodiscard]] std::vector<std::optional<PortalFileEntry>> readEntries(const QString& folderPath,
+                                                                      const QList<QByteArray>& rawNames,
+                                                                      ExtensionDisplay extensions);
 // The entry as a listing whose extensions are shown or hidden names it: only the display name
 // depends on that.
 [[nodiscard]] PortalFileEntry withExtensionDisplay(PortalFileEntry entry, ExtensionDisplay extensions);

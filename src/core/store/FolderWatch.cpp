@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include <dirent.h>
@@ -338,8 +339,12 @@ bool FolderWatchTable::readQueue(int maxReads)
         tell(watch);
     };
     const auto name = [](FolderWatch* watch, const char* entry) {
-        if (watch->m_keepsNames && !watch->m_named.everything)
-            watch->m_named.names.insert(QByteArray(entry));
+        if (!watch->m_keepsNames || watch->m_named.everything)
+            return;
+        // A file being written tells of itself several times; its name is copied once.
+        const QByteArray told = QByteArray::fromRawData(entry, qsizetype(std::strlen(entry)));
+        if (!watch->m_named.names.contains(told))
+            watch->m_named.names.insert(QByteArray(told.constData(), told.size()));
     };
     alignas(struct inotify_event) std::array<char, 16 * (sizeof(struct inotify_event) + NAME_MAX + 1)> buffer;
     for (int reads = 0; reads < maxReads; ++reads) {

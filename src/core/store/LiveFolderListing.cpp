@@ -46,6 +46,18 @@ struct Row {
 
 } // namespace
 
+std::vector<LiveFolderListing::View::Changed> LiveFolderListing::readChanged(const QString& path,
+                                                                            const QSet<QByteArray>& names)
+{
+    const QList<QByteArray> raws = names.values();
+    std::vector<std::optional<PortalFileEntry>> entries = readEntries(path, raws, ExtensionDisplay::Show);
+    std::vector<View::Changed> changes;
+    changes.reserve(entries.size());
+    for (qsizetype i = 0; i < raws.size(); ++i)
+        changes.push_back({raws.at(i), std::move(entries[size_t(i)])});
+    return changes;
+}
+
 LiveFolderListing::Reading LiveFolderListing::read(const QString& path, const Options& options)
 {
     Reading reading;
@@ -59,9 +71,11 @@ LiveFolderListing::Reading LiveFolderListing::read(const QString& path, const Op
     keys.appendAll(entries.size(), [&entries](qsizetype i) -> QStringView { return entries.at(i).name; });
     reading.keys.reserve(size_t(entries.size()));
     reading.raws.reserve(size_t(entries.size()));
+    reading.present.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
         reading.keys.push_back(keys.key(i).toByteArray());
         reading.raws.push_back(rawNameOf(entries.at(i)));
+        reading.present.insert(reading.raws.back());
     }
     return reading;
 }
@@ -75,7 +89,7 @@ void LiveFolderListing::setWorkerReadHook(std::function<void(const QString& path
 
 // The share of the time that bringing the listings up to date may take while a folder
 // changes without pause, and the longest a change is held back for it.
-constexpr qint64 updateShareDivisor = 25;
+constexpr qint64 updateShareDivisor = 50;
 constexpr int longestHoldMilliseconds = 1000;
 
 LiveFolderListing::LiveFolderListing(QString path)
@@ -241,13 +255,12 @@ bool LiveFolderListing::refresh()
         view->takeWarmReading(false);
     if (changes.names.isEmpty())
         return true;
+    // Each changed entry read once, for every view.
+    const std::vector<View::Changed> read = readChanged(m_path, changes.names);
+    // Only the merging is timed: each changed entry is read once however long changes are held,
+    // while every merge goes over the whole listing.
     QElapsedTimer updating;
     updating.start();
-    // Each changed entry read once, for every view.
-    std::vector<View::Changed> read;
-    read.reserve(size_t(changes.names.size()));
-    for (const QByteArray& raw : changes.names)
-        read.push_back({raw, readEntry(m_path, raw, ExtensionDisplay::Show)});
     for (const std::shared_ptr<View>& view : views) {
         if (view->m_warming.valid()) {
             view->m_backlog.unite(changes.names);
@@ -290,12 +303,7 @@ void LiveFolderListing::View::takeWarmReading(bool wait)
     adopt(m_warming.get());
     m_warming = {};
     m_stale = false;
-    const QSet<QByteArray> backlog = std::exchange(m_backlog, {});
-    std::vector<Changed> changes;
-    changes.reserve(size_t(backlog.size()));
-    for (const QByteArray& raw : backlog)
-        changes.push_back({raw, readEntry(m_folder->m_path, raw, ExtensionDisplay::Show)});
-    apply(changes);
+    apply(readChanged(m_folder->m_path, std::exchange(m_backlog, {})));
 }
 
 void LiveFolderListing::View::adopt(Reading reading)
@@ -319,9 +327,8 @@ void LiveFolderListing::View::apply(const std::vector<Changed>& changes)
         QByteArray raw;
     };
     std::vector<Made> made;
-    QSet<QByteArray> changed;
+    made.reserve(changes.size());
     for (const Changed& change : changes) {
-        changed.insert(change.raw);
         if (!change.entry)
             continue;
         if (m_options.hiddenFiles == HiddenFiles::Skip && change.raw.startsWith('.'))
@@ -343,34 +350,83 @@ void LiveFolderListing::View::apply(const std::vector<Changed>& changes)
         return less(Row{&a.entry, &a.key, &a.raw}, Row{&b.entry, &b.key, &b.raw});
     });
 
-    // One pass over the kept entries: those changed drop out, the changed ones as they are now
-    // go in at their places.
+    // Of the changed entries, those the listing holds now drop out: looked for only among them,
+    // and only until each is found.
     Reading& kept = m_reading;
+    std::vector<QByteArray> dropping;
+    for (const Changed& change : changes) {
+        if (kept.present.remove(change.raw))
+            dropping.push_back(change.raw);
+    }
+    for (const Made& entry : made)
+        kept.present.insert(entry.raw);
+    const QSet<QByteArray> droppingSet = dropping.size() > 8
+                                             ? QSet<QByteArray>(dropping.cbegin(), dropping.cend())
+                                             : QSet<QByteArray>();
+    size_t toDrop = dropping.size();
+    const auto drops = [&](const QByteArray& raw) {
+        if (toDrop == 0)
+            return false;
+        const bool found = droppingSet.isEmpty()
+                               ? std::find(dropping.cbegin(), dropping.cend(), raw) != dropping.cend()
+                               : droppingSet.contains(raw);
+        toDrop -= found ? 1 : 0;
+        return found;
+    };
+
     const qsizetype count = kept.result.entries.size();
     // Entries no one else holds now move over instead of being copied.
     QList<PortalFileEntry> keptEntries = std::move(kept.result.entries);
     const bool own = keptEntries.isDetached();
+    const auto keptRow = [&](qsizetype i) {
+        return Row{&std::as_const(keptEntries).at(i), &kept.keys[size_t(i)], &kept.raws[size_t(i)]};
+    };
+
+    // The place of each changed entry among the kept ones (the ones dropping out still there,
+    // which are in order too): found by halving when the changes are few against a long
+    // listing, else by walking along with them.
+    std::vector<qsizetype> places(made.size());
+    qsizetype from = 0;
+    const bool halve = made.size() * 16 < size_t(count);
+    for (size_t m = 0; m < made.size(); ++m) {
+        const Row row{&made[m].entry, &made[m].key, &made[m].raw};
+        qsizetype low = from;
+        if (halve) {
+            qsizetype high = count;
+            while (low < high) {
+                const qsizetype middle = low + (high - low) / 2;
+                if (less(keptRow(middle), row))
+                    low = middle + 1;
+                else
+                    high = middle;
+            }
+        } else {
+            while (low < count && less(keptRow(low), row))
+                ++low;
+        }
+        places[m] = from = low;
+    }
+
+    // One pass over the kept entries: those dropping out are left behind, the changed ones as
+    // they are now go in at their places.
     Reading merged;
+    merged.present = std::move(kept.present);
     merged.result.isMissing = kept.result.isMissing;
     merged.result.entries.reserve(count + qsizetype(made.size()));
     merged.keys.reserve(size_t(count) + made.size());
     merged.raws.reserve(size_t(count) + made.size());
     size_t next = 0;
-    const auto takeMadeBefore = [&](const Row* row) {
-        while (next < made.size()
-               && (!row || less(Row{&made[next].entry, &made[next].key, &made[next].raw}, *row))) {
+    const auto takeMadeAt = [&](qsizetype place) {
+        for (; next < made.size() && places[next] == place; ++next) {
             merged.result.entries.append(std::move(made[next].entry));
             merged.keys.push_back(std::move(made[next].key));
             merged.raws.push_back(std::move(made[next].raw));
-            ++next;
         }
     };
     for (qsizetype i = 0; i < count; ++i) {
-        const QByteArray& raw = kept.raws[size_t(i)];
-        if (changed.contains(raw))
+        takeMadeAt(i);
+        if (drops(kept.raws[size_t(i)]))
             continue;
-        const Row row{&std::as_const(keptEntries).at(i), &kept.keys[size_t(i)], &raw};
-        takeMadeBefore(&row);
         if (own)
             merged.result.entries.append(std::move(keptEntries[i]));
         else
@@ -378,7 +434,7 @@ void LiveFolderListing::View::apply(const std::vector<Changed>& changes)
         merged.keys.push_back(std::move(kept.keys[size_t(i)]));
         merged.raws.push_back(std::move(kept.raws[size_t(i)]));
     }
-    takeMadeBefore(nullptr);
+    takeMadeAt(count);
     m_reading = std::move(merged);
 }
 

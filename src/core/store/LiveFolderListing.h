@@ -50,6 +50,7 @@ public:
         PortalScanResult result;
         std::vector<QByteArray> keys; // each entry's collation key, in the entries' order
         std::vector<QByteArray> raws; // each entry's file-system name
+        QSet<QByteArray> present;     // the same names, to find a changed one among them
     };
     // The folder at `path` read whole with `options`; safe on any thread.
     [[nodiscard]] static Reading read(const QString& path, const Options& options);
@@ -126,6 +127,8 @@ public:
 
 private:
     explicit LiveFolderListing(QString path);
+    // The entries of `names` in the folder at `path` as they are now, each read once.
+    static std::vector<View::Changed> readChanged(const QString& path, const QSet<QByteArray>& names);
     static std::shared_ptr<LiveFolderListing> of(const QString& path);
     std::shared_ptr<View> find(const Options& options);
     // Watches the folder anew when needed, then applies what changed to every view; false
@@ -137,8 +140,8 @@ private:
 
     void watchTold();
     void holdEnded();
-    // How long changes told after one are held back: a long listing costs more to bring up
-    // to date, so a folder written without pause is caught up with at a rate that leaves
+    // How long changes told after one are held back: a long listing costs more to merge
+    // changes into, so a folder written without pause is caught up with at a rate that leaves
     // all but a small share of the time to the program that writes.
     int holdMilliseconds() const;
 
@@ -147,7 +150,7 @@ private:
     QList<std::weak_ptr<View>> m_views;
     QTimer m_hold;
     bool m_toldWhileHeld = false;
-    qint64 m_lastUpdateNanoseconds = 0; // the last bringing up to date of every view
+    qint64 m_lastUpdateNanoseconds = 0; // the last merge of changes into every view
 };
 
 } // namespace mv

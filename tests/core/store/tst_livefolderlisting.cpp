@@ -196,21 +196,30 @@ private Q_SLOTS:
     // After every change of a long random sequence, each kept listing equals a fresh reading
     // of the folder with its options. Some changes are taken up by the event loop's reading
     // of the kernel's queue before the listing is asked for, the others by the asking alone.
+    // A long listing takes a few changes in by looking up their places, a short one by walking
+    // along it: both are followed in every order.
     void everyChangeOfARandomSequence_data()
     {
         QTest::addColumn<FenceSortMode>("mode");
-        for (const FenceSortMode mode : allCases<FenceSortMode>())
-            QTest::newRow(qPrintable(rawValue(mode))) << mode;
+        QTest::addColumn<int>("moreFiles");
+        for (const FenceSortMode mode : allCases<FenceSortMode>()) {
+            QTest::newRow(qPrintable(rawValue(mode))) << mode << 0;
+            QTest::newRow(qPrintable(rawValue(mode) + u" long"_s)) << mode << 120;
+        }
     }
 
     void everyChangeOfARandomSequence()
     {
         QFETCH(FenceSortMode, mode);
+        QFETCH(int, moreFiles);
         QTemporaryDir root;
         const QString folder = root.filePath(u"portal"_s);
         const QString outside = root.filePath(u"outside"_s);
         const QString flushFolder = root.filePath(u"flush"_s);
         QVERIFY(test::makeListingFolder(folder));
+        // Sizes and times spread among those of the changes, so they go in between.
+        for (int i = 0; i < moreFiles; ++i)
+            QVERIFY(test::makeListedFile(folder + u"/more %1.txt"_s.arg(i), (i * 97) % 5000, test::listingBase + (i * 523) % 60000));
         QVERIFY(QDir().mkpath(outside) && QDir().mkpath(flushFolder));
         if (!followable(folder))
             QSKIP("the temporary folder lies on a file system whose changes are not seen");
