@@ -14,6 +14,10 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // The links this launch was given: arguments with a URL scheme. Qt's own options ("-platform
@@ -50,6 +54,12 @@ int refuseLaunch(int argc, char* argv[], const QString& text)
 
 int main(int argc, char* argv[])
 {
+#ifdef __GLIBC__
+    // One heap for every thread: the pool's threads that read and sort portal folders at
+    // start-up would each take an arena of their own and keep its freed memory, megabytes in
+    // all, for work too brief to contend over one heap.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     // One program per user: a second launch hands its links (or, plain, a reopen) to the first
     // and leaves before it builds any window.
     const QStringList links = linksIn(argc, argv);

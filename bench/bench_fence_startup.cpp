@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -145,6 +146,26 @@ qint64 statusKilobytes(qint64 pid, const QByteArray& field)
 qint64 residentKilobytes(qint64 pid)
 {
     return statusKilobytes(pid, "VmRSS");
+}
+
+// For finding where the memory goes: with MORVANTEEL_BENCH_MEMORY_MAPS naming a folder, the
+// settled program's /proc/<pid>/smaps is copied there, one file per launch, and the prepared home
+// is copied beside it once, for running the program by hand (under a heap profiler) on that state.
+void keepMemoryMap(qint64 pid, int count, const QString& templateHome)
+{
+    const QString folder = qEnvironmentVariable("MORVANTEEL_BENCH_MEMORY_MAPS");
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return;
+    static int launch = 0;
+    QFile smaps(u"/proc/%1/smaps"_s.arg(pid));
+    if (smaps.open(QIODevice::ReadOnly))
+        touch(folder + u"/smaps-%1-%2.txt"_s.arg(count).arg(++launch), smaps.readAll());
+    const QString home = folder + u"/home-%1"_s.arg(count);
+    if (!QFileInfo::exists(home)) {
+        QProcess copy;
+        copy.start(u"cp"_s, {u"-a"_s, templateHome, home});
+        copy.waitForFinished(60000);
+    }
 }
 
 // User and system CPU time of a process so far, in milliseconds; -1 when it cannot be read.
@@ -363,6 +384,7 @@ void startToAllMapped(benchmark::State& state, Session& session)
         anonMB += double(statusKilobytes(program.processId(), "RssAnon")) / 1024.0;
         fileMB += double(statusKilobytes(program.processId(), "RssFile")) / 1024.0;
         shmemMB += double(statusKilobytes(program.processId(), "RssShmem")) / 1024.0;
+        keepMemoryMap(program.processId(), count, templateHome.path());
         program.terminate();
         if (!program.waitForFinished(10000)) {
             program.kill();

@@ -52,6 +52,40 @@ void boxBlur(QImage& image, int radius, bool alongRows)
     }
 }
 
+// How many times smaller the copy is that a blur of `radius` is worked on.
+int reductionFor(int radius)
+{
+    return radius > 0 ? std::max(1, (radius + workingRadius - 1) / workingRadius) : 1;
+}
+
+// The part `reach` of `behind`, blurred by `radius` on a copy `reductionFor(radius)` times
+// smaller, and left at that size.
+QImage reducedBlur(const QImage& behind, const QRect& reach, int radius)
+{
+    QImage working = behind.copy(reach).convertToFormat(QImage::Format_RGB32);
+    if (radius <= 0)
+        return working;
+    const int scale = reductionFor(radius);
+    if (scale > 1) {
+        const QSize small(std::max(1, reach.width() / scale), std::max(1, reach.height() / scale));
+        working = working.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    const int smallRadius = std::max(1, radius / scale);
+    for (int pass = 0; pass < blurPasses; ++pass) {
+        boxBlur(working, smallRadius, true);
+        boxBlur(working, smallRadius, false);
+    }
+    return working;
+}
+
+void washOver(QImage& image, const QColor& wash)
+{
+    if (wash.alpha() <= 0)
+        return;
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), wash);
+}
+
 } // namespace
 
 QImage frostedGlassImage(const QImage& behind, const QRect& area, int blurRadius, const QColor& wash)
@@ -68,20 +102,9 @@ QImage frostedGlassImage(const QImage& behind, const QRect& area, int blurRadius
                              std::clamp(area.center().y(), 0, bounds.bottom()));
         reach = QRect(nearest, QSize(1, 1));
     }
-    QImage working = behind.copy(reach).convertToFormat(QImage::Format_RGB32);
-    if (radius > 0) {
-        const int scale = std::max(1, (radius + workingRadius - 1) / workingRadius);
-        const QSize small(std::max(1, reach.width() / scale), std::max(1, reach.height() / scale));
-        if (scale > 1)
-            working = working.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const int smallRadius = std::max(1, radius / scale);
-        for (int pass = 0; pass < blurPasses; ++pass) {
-            boxBlur(working, smallRadius, true);
-            boxBlur(working, smallRadius, false);
-        }
-        if (scale > 1)
-            working = working.scaled(reach.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    QImage working = reducedBlur(behind, reach, radius);
+    if (working.size() != reach.size())
+        working = working.scaled(reach.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     QImage frosted(area.size(), QImage::Format_RGB32);
     for (int y = 0; y < area.height(); ++y) {
@@ -91,10 +114,16 @@ QImage frostedGlassImage(const QImage& behind, const QRect& area, int blurRadius
         for (int x = 0; x < area.width(); ++x)
             target[x] = source[std::clamp(area.x() + x - reach.x(), 0, working.width() - 1)];
     }
-    if (wash.alpha() > 0) {
-        QPainter painter(&frosted);
-        painter.fillRect(frosted.rect(), wash);
-    }
+    washOver(frosted, wash);
+    return frosted;
+}
+
+QImage reducedFrostedGlassImage(const QImage& behind, int blurRadius, const QColor& wash)
+{
+    if (behind.isNull())
+        return {};
+    QImage frosted = reducedBlur(behind, behind.rect(), std::max(blurRadius, 0));
+    washOver(frosted, wash);
     return frosted;
 }
 

@@ -1,9 +1,11 @@
 // Frosted glass made from the wallpaper behind a fence: the blur smooths what lies behind
-// without shifting its colour or darkening the edges, the wash lies over it by its alpha, and the
-// part returned is the part asked for.
+// without shifting its colour or darkening the edges, the wash lies over it by its alpha, the
+// part returned is the part asked for, and glass kept at the blur's smaller size is, scaled up,
+// the same glass.
 
 #include "design/FrostedGlass.h"
 
+#include <QPainter>
 #include <QTest>
 
 #include <algorithm>
@@ -141,8 +143,61 @@ private Q_SLOTS:
         QVERIFY(std::abs(colour.blue() - (255 * alpha + 200 * (1 - alpha))) <= 2);
     }
 
+    // Glass that is kept at the size the blur leaves it, drawn scaled up over its area, is the
+    // full-size glass: a seam between two colours stays where it was, with the wash over it.
+    void theReducedGlassScaledUpIsTheFullGlass_data()
+    {
+        QTest::addColumn<int>("radius");
+        QTest::addColumn<int>("reduction");
+        QTest::addColumn<QColor>("wash");
+        QTest::newRow("large radius") << 28 << 5 << QColor(255, 255, 255, 70);
+        QTest::newRow("dark wash") << 20 << 4 << QColor(12, 14, 20, 110);
+        QTest::newRow("small radius, full size") << 5 << 1 << QColor(255, 255, 255, 70);
+    }
+    void theReducedGlassScaledUpIsTheFullGlass()
+    {
+        QFETCH(int, radius);
+        QFETCH(int, reduction);
+        QFETCH(QColor, wash);
+        QImage behind(QSize(600, 300), QImage::Format_RGB32);
+        behind.fill(QColor(220, 40, 30));
+        for (int y = 0; y < behind.height(); ++y)
+            for (int x = 250; x < behind.width(); ++x)
+                behind.setPixelColor(x, y, QColor(20, 60, 230));
+        const QImage reduced = reducedFrostedGlassImage(behind, radius, wash);
+        QCOMPARE(reduced.size(), behind.size() / reduction);
+        QVERIFY(!reduced.hasAlphaChannel());
+
+        QImage scaledUp(behind.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&scaledUp);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRectF(scaledUp.rect()), reduced, QRectF(reduced.rect()));
+        }
+        const QImage full = frostedGlassImage(behind, behind.rect(), radius, wash);
+        int worst = 0;
+        QPoint worstAt;
+        // Away from the outermost pixels, which the scaling leaves to the nearest edge.
+        for (int y = 2 * reduction; y < behind.height() - 2 * reduction; y += 3)
+            for (int x = 2 * reduction; x < behind.width() - 2 * reduction; ++x) {
+                const QRgb a = scaledUp.pixel(x, y);
+                const QRgb b = full.pixel(x, y);
+                const int difference = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                                 std::abs(qBlue(a) - qBlue(b))});
+                if (difference > worst) {
+                    worst = difference;
+                    worstAt = QPoint(x, y);
+                }
+            }
+        QVERIFY2(worst <= 4, qPrintable(QStringLiteral("at %1,%2 the scaled-up glass is %3, the full glass %4")
+                                            .arg(worstAt.x())
+                                            .arg(worstAt.y())
+                                            .arg(scaledUp.pixelColor(worstAt).name(), full.pixelColor(worstAt).name())));
+    }
+
     void nothingToFrostGivesNoImage()
     {
+        QVERIFY(reducedFrostedGlassImage(QImage(), 28, Qt::transparent).isNull());
         QVERIFY(frostedGlassImage(QImage(), QRect(0, 0, 10, 10), 8, Qt::transparent).isNull());
         QImage behind(QSize(20, 20), QImage::Format_RGB32);
         behind.fill(Qt::red);

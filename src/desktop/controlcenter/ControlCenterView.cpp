@@ -16,12 +16,14 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QListWidget>
 #include <QPainter>
-#include <QPixmap>
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace mv {
 
@@ -193,35 +195,46 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), windowBackground(scheme));
         painter.setOpacity(ControlCenterView::backdropOpacity);
-        painter.drawPixmap(0, 0, wallpaper(scheme));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QImage& faded = wallpaper(scheme);
+        painter.drawImage(QRectF(rect()), faded, QRectF(faded.rect()));
     }
 
 private:
+    // The wallpaper is only soft gradients: kept this many times smaller on each side and drawn
+    // scaled up it looks the same, for a small part of the memory a full-size copy would hold.
+    static constexpr int wallpaperReduction = 4;
+
     // The wallpaper is faded as one picture, not layer by layer, so it is drawn whole first;
-    // kept until the size, preset or scheme changes.
-    const QPixmap& wallpaper(ColorScheme scheme)
+    // kept until the size, preset, scheme or pixel ratio changes.
+    const QImage& wallpaper(ColorScheme scheme)
     {
         const qreal ratio = devicePixelRatioF();
         if (m_wallpaper.isNull() || m_wallpaperSize != size() || m_wallpaperPreset != m_preset
-            || m_wallpaperScheme != scheme || m_wallpaper.devicePixelRatio() != ratio) {
-            m_wallpaper = QPixmap(size() * ratio);
-            m_wallpaper.setDevicePixelRatio(ratio);
+            || m_wallpaperScheme != scheme || m_wallpaperRatio != ratio) {
+            const QSize device = size() * ratio;
+            const QSize reduced(std::max(1, (device.width() + wallpaperReduction - 1) / wallpaperReduction),
+                                std::max(1, (device.height() + wallpaperReduction - 1) / wallpaperReduction));
+            m_wallpaper = QImage(reduced, QImage::Format_ARGB32_Premultiplied);
             m_wallpaper.fill(Qt::transparent);
             QPainter painter(&m_wallpaper);
+            painter.scale(qreal(reduced.width()) / std::max(1, width()), qreal(reduced.height()) / std::max(1, height()));
             LiquidGlassWallpaperBackdrop::paint(painter, QRectF(QPointF(), QSizeF(size())), m_preset, scheme);
             m_wallpaperSize = size();
             m_wallpaperPreset = m_preset;
             m_wallpaperScheme = scheme;
+            m_wallpaperRatio = ratio;
         }
         return m_wallpaper;
     }
 
     QPointer<DesignEnvironment> m_environment;
     WallpaperPreset m_preset = ControlCenterView::fallbackWallpaper;
-    QPixmap m_wallpaper;
+    QImage m_wallpaper;
     QSize m_wallpaperSize;
     WallpaperPreset m_wallpaperPreset = ControlCenterView::fallbackWallpaper;
     ColorScheme m_wallpaperScheme = ColorScheme::light;
+    qreal m_wallpaperRatio = 1.0;
 };
 
 QString ControlCenterView::peekSwitchLabel()

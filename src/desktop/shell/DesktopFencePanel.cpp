@@ -531,14 +531,20 @@ void DesktopFencePanel::paintFrostedBackdrop(QPainter& painter)
                             m_fallbackWallpaper, int(frostBlurRadius * ratio), frostWash(scheme));
     if (frosted.isNull())
         return;
-    const QRect source = area.translated(-desktop.topLeft());
-    if (frosted.rect().contains(source)) {
-        painter.drawImage(QRectF(rect()), frosted, QRectF(source));
+    // The glass is kept smaller than the desktop it covers: the panel's part of it, scaled up.
+    const QRect part = area.translated(-desktop.topLeft());
+    const qreal scaleX = qreal(frosted.width()) / desktop.width();
+    const qreal scaleY = qreal(frosted.height()) / desktop.height();
+    const QRectF source(part.x() * scaleX, part.y() * scaleY, part.width() * scaleX, part.height() * scaleY);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (QRectF(frosted.rect()).contains(source)) {
+        painter.drawImage(QRectF(rect()), frosted, source);
         return;
     }
     // Partly beyond the screens: the frosting there repeats the nearest edge, made for this paint.
-    QImage edged = frostedGlassImage(frosted, source, 0, Qt::transparent);
-    painter.drawImage(QRectF(rect()), edged, QRectF(edged.rect()));
+    const QRect outer = source.toAlignedRect();
+    const QImage edged = frostedGlassImage(frosted, outer, 0, Qt::transparent);
+    painter.drawImage(QRectF(rect()), edged, source.translated(-outer.topLeft()));
 }
 
 Qt::Edges DesktopFencePanel::edgesAt(const QPoint& position) const

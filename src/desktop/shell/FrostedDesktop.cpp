@@ -75,7 +75,7 @@ QImage frostedDesktopImage(const QRect& desktop, const QRect& screen, qreal rati
         painter.translate(-desktop.topLeft());
         LiquidGlassWallpaperBackdrop::paint(painter, QRectF(screen.isEmpty() ? desktop : screen), fallback, scheme);
     }
-    QImage frosted = frostedGlassImage(behind, QRect(QPoint(), desktop.size()), blurRadius, wash);
+    QImage frosted = reducedFrostedGlassImage(behind, blurRadius, wash);
     cache.entries.emplace_front(key, frosted);
     if (cache.entries.size() > FrostCache::capacity)
         cache.entries.pop_back();
