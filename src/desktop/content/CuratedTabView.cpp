@@ -106,14 +106,6 @@ CuratedTabView::CuratedTabView(MorvanteelStore& store, const QUuid& fenceID, Des
     connect(m_addButton, &QAbstractButton::clicked, this,
             [this] { setShowingAddItemPopover(!isShowingAddItemPopover()); });
 
-    m_popover = new CuratedAddItemPopover(environment, this);
-    // Once the click in the popover is done with: the dialog runs a loop of its own.
-    m_popover->onBrowse = [this] {
-        QMetaObject::invokeMethod(this, &CuratedTabView::browseForTarget, Qt::QueuedConnection);
-    };
-    m_popover->onCancel = [this] { setShowingAddItemPopover(false); };
-    m_popover->onAdd = [this] { addItemFromPopover(); };
-
     m_model = new CuratedItemModel(this);
     m_list = new CuratedItemListView(environment, this);
     m_list->setObjectName(QStringLiteral("curatedItems"));
@@ -250,9 +242,26 @@ void CuratedTabView::removeItem(const QUuid& itemID)
 
 // -- the add-item popover ----------------------------------------------------------------------
 
+CuratedAddItemPopover* CuratedTabView::popover() const
+{
+    if (m_popover)
+        return m_popover;
+    // Made at the first use: a window of its own with a dozen controls, which most tabs of a
+    // desktop of many fences never open. Once made it stays, keeping the fields and the kind.
+    auto* self = const_cast<CuratedTabView*>(this);
+    m_popover = new CuratedAddItemPopover(m_environment, self);
+    // Once the click in the popover is done with: the dialog runs a loop of its own.
+    m_popover->onBrowse = [self] {
+        QMetaObject::invokeMethod(self, &CuratedTabView::browseForTarget, Qt::QueuedConnection);
+    };
+    m_popover->onCancel = [self] { self->setShowingAddItemPopover(false); };
+    m_popover->onAdd = [self] { self->addItemFromPopover(); };
+    return m_popover;
+}
+
 bool CuratedTabView::isShowingAddItemPopover() const
 {
-    return m_popover->isVisible();
+    return m_popover && m_popover->isVisible();
 }
 
 void CuratedTabView::setShowingAddItemPopover(bool showing)
@@ -260,7 +269,7 @@ void CuratedTabView::setShowingAddItemPopover(bool showing)
     if (showing == isShowingAddItemPopover())
         return;
     if (showing)
-        m_popover->showAt(m_addButton);
+        popover()->showAt(m_addButton);
     else
         m_popover->hide();
 }
@@ -279,9 +288,9 @@ void CuratedTabView::browseForTarget()
     if (!self)
         return;
     if (path && !path->isEmpty()) {
-        m_popover->targetField()->setText(*path);
-        if (m_popover->titleField()->text().trimmed().isEmpty())
-            m_popover->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
+        popover()->targetField()->setText(*path);
+        if (popover()->titleField()->text().trimmed().isEmpty())
+            popover()->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
     }
     if (wasShowing)
         setShowingAddItemPopover(true);
@@ -289,13 +298,14 @@ void CuratedTabView::browseForTarget()
 
 void CuratedTabView::addItemFromPopover()
 {
-    const std::optional<FenceItem> item = newItem(m_popover->titleField()->text(), m_popover->targetField()->text(),
-                                                  m_popover->kind(), newUuid());
+    CuratedAddItemPopover* fields = popover();
+    const std::optional<FenceItem> item =
+        newItem(fields->titleField()->text(), fields->targetField()->text(), fields->kind(), newUuid());
     if (!item)
         return;
     m_store.addItem(*item, m_fenceID);
-    m_popover->titleField()->clear();
-    m_popover->targetField()->clear();
+    fields->titleField()->clear();
+    fields->targetField()->clear();
     setShowingAddItemPopover(false);
 }
 

@@ -79,7 +79,8 @@ public:
 
     LiquidGlassBadge* countBadge() const { return m_badge; }
     LiquidGlassButton* addButton() const { return m_addButton; }
-    CuratedAddItemPopover* popover() const { return m_popover; }
+    // Made at the first call.
+    CuratedAddItemPopover* popover() const;
     CuratedItemListView* itemList() const { return m_list; }
     CuratedItemModel* itemModel() const { return m_model; }
 
@@ -101,7 +102,7 @@ private:
     QPointer<DesignEnvironment> m_environment;
     LiquidGlassBadge* m_badge;
     LiquidGlassButton* m_addButton;
-    CuratedAddItemPopover* m_popover;
+    mutable CuratedAddItemPopover* m_popover = nullptr;
     CuratedItemListView* m_list;
     CuratedItemModel* m_model;
 };
