@@ -59,7 +59,6 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     , m_dropHandling(new FenceDropHandling(store, *m_portalBrowser, this))
     , m_surface(new LiquidGlassSurfaceFrame(environment, this))
     , m_header(new FenceHeaderView(environment, m_surface))
-    , m_tabStrip(new FenceTabStripView(environment, m_surface))
     , m_body(new QStackedWidget(m_surface))
 {
     auto* outer = new QVBoxLayout(this);
@@ -72,7 +71,6 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(m_header);
-    column->addWidget(m_tabStrip);
     column->addWidget(m_body, 1);
 
     // The whole fence takes file drops; the views inside forward theirs to the same handling.
@@ -85,10 +83,6 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
             m_callbacks.onToggleCollapse(m_fenceID);
     };
     m_header->setOnRename([this](const QString& title) { m_store.renameFence(m_fenceID, title); });
-
-    m_tabStrip->onSelectTab = [this](const QUuid& tabID) { m_store.selectTab(m_fenceID, tabID); };
-    m_tabStrip->setOnAddTab([this] { m_store.addTab(m_fenceID, newPortalTabTitle, FenceKind::portal); });
-    m_tabStrip->setOnCloseTab([this](const QUuid& tabID) { m_store.removeTab(m_fenceID, tabID); });
 
     // The page of each kind of tab is built once the fence has a tab of that kind (or the page
     // is asked for): most fences never hold most kinds, and a desktop of many fences would
@@ -104,7 +98,24 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
 
 MacFenceContentView::~MacFenceContentView() = default;
 
-// -- the pages, built on first use --------------------------------------------------------------
+// -- the tab strip and the pages, built on first use ---------------------------------------------
+
+FenceTabStripView* MacFenceContentView::tabStrip() const
+{
+    if (m_tabStrip)
+        return m_tabStrip;
+    // Most fences hold one tab and never show a strip; it is made when a second tab comes.
+    auto* self = const_cast<MacFenceContentView*>(this);
+    m_tabStrip = new FenceTabStripView(m_environment, m_surface);
+    m_tabStrip->hide();
+    m_tabStrip->onSelectTab = [self](const QUuid& tabID) { self->m_store.selectTab(self->m_fenceID, tabID); };
+    m_tabStrip->setOnAddTab([self] { self->m_store.addTab(self->m_fenceID, newPortalTabTitle, FenceKind::portal); });
+    m_tabStrip->setOnCloseTab([self](const QUuid& tabID) { self->m_store.removeTab(self->m_fenceID, tabID); });
+    // Between the header and the body.
+    static_cast<QVBoxLayout*>(m_surface->layout())->insertWidget(1, m_tabStrip);
+    return m_tabStrip;
+}
+
 
 PortalTabView* MacFenceContentView::portalTab() const
 {
@@ -267,10 +278,12 @@ void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 {
     // One tab needs no strip; its new tabs come from the fence menu.
     // Rolled up, the pill is the header alone.
-    if (isRolledUp(fence))
-        m_tabStrip->setVisible(false);
-    else
-        m_tabStrip->showTabsOf(fence);
+    if (isRolledUp(fence) || fence.tabs.size() < 2) {
+        if (m_tabStrip)
+            m_tabStrip->setVisible(false);
+    } else {
+        tabStrip()->showTabsOf(fence);
+    }
 }
 
 void MacFenceContentView::refreshBody(const FenceModel& fence)

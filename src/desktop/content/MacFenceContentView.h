@@ -72,7 +72,8 @@ public:
     FenceHeaderView* header() const { return m_header; }
     LiquidGlassButton* lockButton() const { return m_lockButton; }
     LiquidGlassButton* menuButton() const { return m_menuButton; }
-    FenceTabStripView* tabStrip() const { return m_tabStrip; }
+    // Built when the fence first has two tabs, or when asked for.
+    FenceTabStripView* tabStrip() const;
     QStackedWidget* body() const { return m_body; }
     // The body's page of each kind of tab, built when first shown or asked for.
     FenceNoteEditorView* noteEditor() const;
@@ -126,7 +127,7 @@ private:
     FenceHeaderView* m_header;
     LiquidGlassButton* m_lockButton = nullptr;
     LiquidGlassButton* m_menuButton = nullptr;
-    FenceTabStripView* m_tabStrip;
+    mutable FenceTabStripView* m_tabStrip = nullptr;
     QStackedWidget* m_body;
     QWidget* m_noBodyPage = nullptr;
     // Built on first use (see the accessors), by const accessors too.
