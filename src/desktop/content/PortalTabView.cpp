@@ -153,14 +153,7 @@ PortalTabView::PortalTabView(MorvanteelStore& store, PortalBrowser& browser, Des
             [this] { openMenu(createViewSettingsMenu(this), m_viewSettingsButton); });
     column->addWidget(toolbar);
 
-    // Breadcrumbs, while a subfolder is shown.
-    m_breadcrumbs = new PortalBreadcrumbBar(environment, this);
-    m_breadcrumbs->setObjectName(QStringLiteral("portalBreadcrumbs"));
-    m_breadcrumbs->onBack = [this] { m_browser.goUp(); };
-    m_breadcrumbs->onRoot = [this] { m_browser.goToRoot(); };
-    m_breadcrumbs->onCrumb = [this](int index) { m_browser.goToCrumb(index); };
-    m_breadcrumbs->hide();
-    column->addWidget(m_breadcrumbs);
+    // The breadcrumbs, while a subfolder is shown, go below the toolbar (see breadcrumbBar).
 
     // The states: missing or empty, or the entries.
     m_states = new QStackedWidget(this);
@@ -268,6 +261,23 @@ void PortalTabView::refresh(const FenceModel& fence, const FenceTab& tab)
     showState(state, fence, tab);
 }
 
+PortalBreadcrumbBar* PortalTabView::breadcrumbBar() const
+{
+    if (m_breadcrumbs)
+        return m_breadcrumbs;
+    // Made when a subfolder is first entered: most portals are never browsed into.
+    auto* self = const_cast<PortalTabView*>(this);
+    m_breadcrumbs = new PortalBreadcrumbBar(m_environment, self);
+    m_breadcrumbs->setObjectName(QStringLiteral("portalBreadcrumbs"));
+    m_breadcrumbs->onBack = [self] { self->m_browser.goUp(); };
+    m_breadcrumbs->onRoot = [self] { self->m_browser.goToRoot(); };
+    m_breadcrumbs->onCrumb = [self](int index) { self->m_browser.goToCrumb(index); };
+    m_breadcrumbs->hide();
+    // Between the toolbar and the states.
+    static_cast<QVBoxLayout*>(self->layout())->insertWidget(1, m_breadcrumbs);
+    return m_breadcrumbs;
+}
+
 void PortalTabView::refreshBreadcrumbs(const FenceModel& fence)
 {
     const QList<QUrl>& trail = m_browser.breadcrumbURLs();
@@ -277,9 +287,10 @@ void PortalTabView::refreshBreadcrumbs(const FenceModel& fence)
         QStringList names;
         for (const QUrl& url : trail)
             names.append(folderName(url));
-        m_breadcrumbs->setTrail(folderName(*root), names, fence.style.tint);
+        breadcrumbBar()->setTrail(folderName(*root), names, fence.style.tint);
     }
-    m_breadcrumbs->setVisible(shown);
+    if (m_breadcrumbs)
+        m_breadcrumbs->setVisible(shown);
 }
 
 void PortalTabView::showState(State state, const FenceModel& fence, const FenceTab& tab)

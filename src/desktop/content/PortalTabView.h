@@ -120,7 +120,8 @@ public:
     PortalFilterField* filterField() const { return m_filter; }
     LiquidGlassButton* sortButton() const { return m_sortButton; }
     LiquidGlassButton* viewSettingsButton() const { return m_viewSettingsButton; }
-    PortalBreadcrumbBar* breadcrumbBar() const { return m_breadcrumbs; }
+    // Built when a subfolder is first shown, or when asked for.
+    PortalBreadcrumbBar* breadcrumbBar() const;
     PortalEntryListView* entryList() const { return m_list; }
     PortalEntryModel* entryModel() const { return m_model; }
     GlassTextLabel* stateLabel() const { return m_stateLabel; }
@@ -165,7 +166,7 @@ private:
     PortalFilterField* m_filter;
     LiquidGlassButton* m_sortButton;
     LiquidGlassButton* m_viewSettingsButton;
-    PortalBreadcrumbBar* m_breadcrumbs;
+    mutable PortalBreadcrumbBar* m_breadcrumbs = nullptr;
     QStackedWidget* m_states;
     QWidget* m_statePage;
     QVBoxLayout* m_stateColumn;
