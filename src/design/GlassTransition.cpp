@@ -6,16 +6,19 @@ namespace mv {
 
 GlassTransition::GlassTransition(QObject* parent)
     : QObject(parent)
-    , m_animation(new QVariantAnimation(this))
 {
-    m_animation->setStartValue(0.0);
-    m_animation->setEndValue(1.0);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, &GlassTransition::progressChanged);
-    connect(m_animation, &QVariantAnimation::finished, this, &GlassTransition::progressChanged);
 }
 
 void GlassTransition::run(const GlassAnimation& animation)
 {
+    // The animation is made at the first run: many views hold a transition that never runs.
+    if (!m_animation) {
+        m_animation = new QVariantAnimation(this);
+        m_animation->setStartValue(0.0);
+        m_animation->setEndValue(1.0);
+        connect(m_animation, &QVariantAnimation::valueChanged, this, &GlassTransition::progressChanged);
+        connect(m_animation, &QVariantAnimation::finished, this, &GlassTransition::progressChanged);
+    }
     m_animation->stop();
     m_lastKind = animation.kind;
     ++m_runCount;
@@ -27,25 +30,26 @@ void GlassTransition::run(const GlassAnimation& animation)
 
 void GlassTransition::finish()
 {
-    if (m_animation->state() == QAbstractAnimation::Running)
+    if (isRunning())
         m_animation->setCurrentTime(m_animation->duration());
 }
 
 qreal GlassTransition::progress() const
 {
-    if (m_animation->state() != QAbstractAnimation::Running)
+    if (!isRunning())
         return 1.0;
     return m_animation->currentValue().toReal();
 }
 
 bool GlassTransition::isRunning() const
 {
-    return m_animation->state() == QAbstractAnimation::Running;
+    return m_animation && m_animation->state() == QAbstractAnimation::Running;
 }
 
 int GlassTransition::durationMs() const
 {
-    return m_animation->duration();
+    // Before any run, the duration a new animation has.
+    return m_animation ? m_animation->duration() : QVariantAnimation().duration();
 }
 
 } // namespace mv

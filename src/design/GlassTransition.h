@@ -33,7 +33,7 @@ Q_SIGNALS:
     void progressChanged();
 
 private:
-    QVariantAnimation* m_animation;
+    QVariantAnimation* m_animation = nullptr;
     std::optional<GlassAnimationKind> m_lastKind;
     int m_runCount = 0;
 };
