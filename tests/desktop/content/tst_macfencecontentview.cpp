@@ -20,6 +20,7 @@
 
 #include <QAbstractItemModel>
 #include <QInputMethodEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -381,6 +382,11 @@ private Q_SLOTS:
         QVERIFY(!f.isShown(f.view->tabStrip()));
         f.store->addTab(f.fence.id, u"清单"_s, FenceKind::checklist);
         QVERIFY(f.isShown(f.view->tabStrip()));
+        // The strip that comes with the second tab stands between the header and the body.
+        f.view->surface()->layout()->activate();
+        QVERIFY(f.view->tabStrip()->height() > 0);
+        QCOMPARE(f.view->tabStrip()->y(), f.view->header()->geometry().bottom() + 1);
+        QCOMPARE(f.view->body()->y(), f.view->tabStrip()->geometry().bottom() + 1);
         QCOMPARE(f.view->tabStrip()->capsules().size(), 2);
         QCOMPARE(f.view->tabStrip()->activeTabID(), f.storedTab(1).id);
         QVERIFY(f.isShown(f.view->tabStrip()->addButton()));

@@ -18,6 +18,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QInputMethodEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -605,6 +606,12 @@ private Q_SLOTS:
         QCOMPARE(f.reportedSelections.last(), std::optional<QString>());
         PortalBreadcrumbBar* bar = f.body()->breadcrumbBar();
         QVERIFY(f.isShown(bar));
+        // Below the toolbar, above the entries.
+        f.body()->layout()->activate();
+        auto* toolbar = f.body()->findChild<QWidget*>(u"portalToolbar"_s);
+        QVERIFY(toolbar);
+        QVERIFY(bar->y() > toolbar->geometry().bottom());
+        QVERIFY(f.body()->entryList()->mapTo(f.body(), QPoint(0, 0)).y() > bar->geometry().bottom());
         QCOMPARE(bar->rootCrumb()->labelText(), u"portal"_s);
         QCOMPARE(bar->crumbNames(), QStringList{u"sub"_s});
 
