@@ -46,10 +46,4 @@ bool GlassTransition::isRunning() const
     return m_animation && m_animation->state() == QAbstractAnimation::Running;
 }
 
-int GlassTransition::durationMs() const
-{
-    // Before any run, the duration a new animation has.
-    return m_animation ? m_animation->duration() : QVariantAnimation().duration();
-}
-
 } // namespace mv

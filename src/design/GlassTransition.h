@@ -26,7 +26,6 @@ public:
     bool isRunning() const;
     // The animation of the last run, if any ran.
     std::optional<GlassAnimationKind> lastKind() const { return m_lastKind; }
-    int durationMs() const;
     int runCount() const { return m_runCount; }
 
 Q_SIGNALS:

@@ -117,6 +117,12 @@ QList<LiveFolderListing*> PortalListingCache::warmingFolders() const
     return folders;
 }
 
+bool PortalListingCache::isWarming() const
+{
+    return std::any_of(m_warmed.cbegin(), m_warmed.cend(), [](const auto& view) { return view->isWarming(); })
+           || std::any_of(m_kept.cbegin(), m_kept.cend(), [](const Kept& kept) { return kept.view->isWarming(); });
+}
+
 qsizetype PortalListingCache::watchedCount() const
 {
     QSet<QString> folders;

@@ -61,7 +61,7 @@ public:
     // The folders of the listings still being read by the start-up's worker: each tells when
     // its reading is done (LiveFolderListing::warmed).
     QList<LiveFolderListing*> warmingFolders() const;
-    bool isWarming() const { return !warmingFolders().isEmpty(); }
+    bool isWarming() const;
     // Whether a pass has listed a folder as empty because its reading was not done, since the
     // last call: whoever showed such a listing should ask again once the reading is done.
     bool tookUnwarmed() { return std::exchange(m_tookUnwarmed, false); }

@@ -198,9 +198,10 @@ DesktopFencePanel::DesktopFencePanel(const QUuid& fenceID, const QRect& initialF
     winId();
     platform::applyDesktopLayer(windowHandle(), layerFor(false));
     m_glass = new platform::WindowGlass(*this);
-    connect(m_glass, &platform::WindowGlass::compositingChanged, this, &DesktopFencePanel::invalidateBackdrop);
+    // The frosted backdrop is painted afresh from what lies behind now.
+    connect(m_glass, &platform::WindowGlass::compositingChanged, this, qOverload<>(&QWidget::update));
     connect(&platform::DesktopWallpaperSource::instance(), &platform::DesktopWallpaperSource::changed, this,
-            &DesktopFencePanel::invalidateBackdrop);
+            qOverload<>(&QWidget::update));
 }
 
 DesktopFencePanel::~DesktopFencePanel()
@@ -227,7 +228,7 @@ void DesktopFencePanel::setFallbackWallpaper(WallpaperPreset preset)
         return;
     m_fallbackWallpaper = preset;
     if (!platform::DesktopWallpaperSource::instance().hasWallpaper())
-        invalidateBackdrop();
+        update();
 }
 
 QColor DesktopFencePanel::frostWash(ColorScheme scheme)
@@ -507,12 +508,7 @@ void DesktopFencePanel::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     // The wash follows the colour scheme, which comes with the palette.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
-        invalidateBackdrop();
-}
-
-void DesktopFencePanel::invalidateBackdrop()
-{
-    update();
+        update();
 }
 
 void DesktopFencePanel::paintFrostedBackdrop(QPainter& painter)

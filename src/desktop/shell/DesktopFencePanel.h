@@ -155,8 +155,6 @@ private:
     void stopAlphaAnimation();
     void finishPendingHide();
     void reportFrameChange();
-    // The frosted backdrop is painted again, from what lies behind now.
-    void invalidateBackdrop();
     void paintFrostedBackdrop(QPainter& painter);
 
     QUuid m_fenceID;

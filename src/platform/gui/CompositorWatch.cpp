@@ -38,20 +38,15 @@ public:
             return false;
         const uint8_t type = x11::eventType(message);
         // Queued: the watch's listeners may make X requests of their own.
+        // (A call queued to the watch goes with it.)
         if (m_selectionNotify != 0 && type == m_selectionNotify) {
             const auto* event = static_cast<const xcb_xfixes_selection_notify_event_t*>(message);
             if (event->selection == m_selection)
-                QMetaObject::invokeMethod(&m_watch, [watch = QPointer(&m_watch)] {
-                    if (watch)
-                        watch->refresh();
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&m_watch, &CompositorWatch::refresh, Qt::QueuedConnection);
         } else if (type == XCB_PROPERTY_NOTIFY) {
             const auto* event = static_cast<const xcb_property_notify_event_t*>(message);
             if (event->window == m_display.root && event->atom == m_blurAnnouncement)
-                QMetaObject::invokeMethod(&m_watch, [watch = QPointer(&m_watch)] {
-                    if (watch)
-                        watch->refreshBlurAnnouncement();
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&m_watch, &CompositorWatch::refreshBlurAnnouncement, Qt::QueuedConnection);
         }
         // Qt's clipboard also follows selections through XFixes; every event goes on.
         return false;
