@@ -102,21 +102,6 @@ FenceHeaderView::FenceHeaderView(DesignEnvironment* environment, QWidget* parent
     titleRow->addWidget(m_lockMark, 0, Qt::AlignVCenter);
     row->addWidget(m_titleArea, 0, Qt::AlignVCenter);
 
-    m_renameBox = new RenameBox(environment, this);
-    m_renameBox->setObjectName(QStringLiteral("renameBox"));
-    auto* renameRow = new QHBoxLayout(m_renameBox);
-    renameRow->setContentsMargins(6, 3, 6, 3);
-    m_renameField = new QLineEdit(m_renameBox);
-    m_renameField->setObjectName(QStringLiteral("renameField"));
-    m_renameField->setPlaceholderText(QStringLiteral("围栏名称"));
-    m_renameField->setAccessibleName(QStringLiteral("围栏名称"));
-    renameRow->addWidget(m_renameField);
-    m_renameBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    m_renameBox->hide();
-    row->addWidget(m_renameBox, 1, Qt::AlignVCenter);
-    connect(m_renameField, &QLineEdit::textEdited, this, [this](const QString& text) { m_draftTitle = text; });
-    connect(m_renameField, &QLineEdit::returnPressed, this, &FenceHeaderView::commitRename);
-
     row->addSpacerItem(new QSpacerItem(4, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
 
     m_badge = new LiquidGlassBadge(environment, QString(), m_tint, std::nullopt, this);
@@ -160,8 +145,10 @@ void FenceHeaderView::refresh()
 
     const bool editing = m_isEditingTitle && m_onRename;
     m_titleArea->setVisible(!editing);
-    m_renameBox->setVisible(editing);
-    styleLineEdit(m_renameField, designFont(13.5, QFont::DemiBold), scheme);
+    if (m_renameBox) {
+        m_renameBox->setVisible(editing);
+        styleLineEdit(m_renameField, designFont(13.5, QFont::DemiBold), scheme);
+    }
 
     m_badge->setText(m_badgeSummary);
     m_badge->setTint(m_tint);
@@ -286,12 +273,36 @@ bool FenceHeaderView::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+// Most fences are never renamed, and a text field is one of the heavier widgets: it is made at
+// the first rename, in the place of the title, which it takes while it is shown.
+void FenceHeaderView::makeRenameField()
+{
+    if (m_renameBox)
+        return;
+    m_renameBox = new RenameBox(m_environment, this);
+    m_renameBox->setObjectName(QStringLiteral("renameBox"));
+    auto* renameRow = new QHBoxLayout(m_renameBox);
+    renameRow->setContentsMargins(6, 3, 6, 3);
+    m_renameField = new QLineEdit(m_renameBox);
+    m_renameField->setObjectName(QStringLiteral("renameField"));
+    m_renameField->setPlaceholderText(QStringLiteral("围栏名称"));
+    m_renameField->setAccessibleName(QStringLiteral("围栏名称"));
+    renameRow->addWidget(m_renameField);
+    m_renameBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_renameBox->hide();
+    auto* row = static_cast<QHBoxLayout*>(layout());
+    row->insertWidget(row->indexOf(m_titleArea) + 1, m_renameBox, 1, Qt::AlignVCenter);
+    connect(m_renameField, &QLineEdit::textEdited, this, [this](const QString& text) { m_draftTitle = text; });
+    connect(m_renameField, &QLineEdit::returnPressed, this, &FenceHeaderView::commitRename);
+}
+
 void FenceHeaderView::beginRename()
 {
     if (!m_onRename)
         return;
     m_draftTitle = m_title;
     m_isEditingTitle = true;
+    makeRenameField();
     if (m_renameField->text() != m_draftTitle)
         m_renameField->setText(m_draftTitle);
     refresh();

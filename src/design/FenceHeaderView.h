@@ -66,6 +66,7 @@ protected:
 
 private:
     void refresh();
+    void makeRenameField();
     void beginRename();
     void commitRename();
     void collapseButtonClicked();
@@ -89,8 +90,8 @@ private:
     GlassTextLabel* m_titleLabel;
     GlassSymbolMark* m_pinMark;
     GlassSymbolMark* m_lockMark;
-    QWidget* m_renameBox;
-    QLineEdit* m_renameField;
+    QWidget* m_renameBox = nullptr;
+    QLineEdit* m_renameField = nullptr;
     LiquidGlassBadge* m_badge;
     LiquidGlassToolbarGroup* m_actionsGroup;
     QWidget* m_trailingActions = nullptr;

@@ -47,6 +47,12 @@ struct HeaderFixture {
 
     template<class T>
     T* part(const char* name) const { return header->findChild<T*>(QString::fromLatin1(name)); }
+    // The rename field is made at the first rename.
+    bool renameFieldShown() const
+    {
+        auto* field = part<QWidget>("renameField");
+        return field && field->isVisible();
+    }
 
     QMenu* openTitleMenu()
     {
@@ -167,7 +173,7 @@ private Q_SLOTS:
         QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() / 2));
         QCOMPARE(f.toggles, 1);
         QCOMPARE(f.header->collapseTransition().runCount(), 0);
-        QVERIFY(!f.part<QWidget>("renameField")->isVisible());
+        QVERIFY(!f.renameFieldShown());
     }
 
     void titleMenuItems()
@@ -194,7 +200,7 @@ private Q_SLOTS:
         QVERIFY(menu);
         QCOMPARE(itemTexts(menu), QStringList{QStringLiteral("卷起为胶囊|chevron.up")});
         menu->close();
-        QVERIFY(!f.part<QWidget>("renameField")->isVisible());
+        QVERIFY(!f.renameFieldShown());
     }
 
     void renameReportsTheTrimmedTitle_data()
@@ -216,8 +222,13 @@ private Q_SLOTS:
         QVERIFY(menu);
         QVERIFY(clickMenuItem(menu, QStringLiteral("重命名围栏")));
         auto* field = f.part<QLineEdit>("renameField");
+        QVERIFY(field);
         QTRY_VERIFY(field->isVisible());
         QVERIFY(!f.part<QWidget>("titleArea")->isVisible());
+        // In the title's place: after the icon, before the badge.
+        auto* box = f.part<QWidget>("renameBox");
+        QTRY_VERIFY(box->geometry().left() > f.part<QWidget>("iconBadge")->geometry().right());
+        QVERIFY(box->geometry().right() < f.part<QWidget>("badge")->geometry().left());
         QCOMPARE(field->text(), QStringLiteral("桌面收纳盒"));
         QCOMPARE(field->placeholderText(), QStringLiteral("围栏名称"));
         field->selectAll();

@@ -84,9 +84,9 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
     };
     m_header->setOnRename([this](const QString& title) { m_store.renameFence(m_fenceID, title); });
 
-    // The page of each kind of tab is built once the fence has a tab of that kind (or the page
-    // is asked for): most fences never hold most kinds, and a desktop of many fences would
-    // otherwise build and lay out four pages for each.
+    // The page of each kind of tab is built when a tab of that kind is first shown (or the page
+    // is asked for): most fences never show most kinds, and a desktop of many fences would
+    // otherwise build and lay out pages that stay hidden.
     m_noBodyPage = new QWidget();
     m_body->addWidget(m_noBodyPage);
 
@@ -288,23 +288,6 @@ void MacFenceContentView::refreshTabStrip(const FenceModel& fence)
 
 void MacFenceContentView::refreshBody(const FenceModel& fence)
 {
-    // Built before any is shown, so that switching between the fence's tabs adds no widgets.
-    for (const FenceTab& held : fence.tabs) {
-        switch (held.kind) {
-        case FenceKind::portal:
-            portalTab();
-            break;
-        case FenceKind::curated:
-            curatedTab();
-            break;
-        case FenceKind::notes:
-            noteEditor();
-            break;
-        case FenceKind::checklist:
-            checklist();
-            break;
-        }
-    }
     const FenceTab* tab = fence.activeTab();
     // Rolled up, the pill is the header alone.
     m_body->setVisible(tab != nullptr && !isRolledUp(fence));
@@ -312,16 +295,18 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
         m_body->setCurrentWidget(m_noBodyPage);
         return;
     }
+    // A kind's page is built when a tab of it is first shown, and kept for the tabs shown after.
     switch (tab->kind) {
     case FenceKind::portal:
-        m_body->setCurrentWidget(m_portalTab);
+        m_body->setCurrentWidget(portalTab());
         m_portalTab->refresh(fence, *tab);
         break;
     case FenceKind::curated:
-        m_body->setCurrentWidget(m_curatedTab);
+        m_body->setCurrentWidget(curatedTab());
         m_curatedTab->refresh(fence, *tab);
         break;
     case FenceKind::notes:
+        noteEditor();
         m_body->setCurrentWidget(m_notesPage);
         // The editor skips a text equal to its own and defers one that arrives while composing.
         m_noteEditor->setText(tab->noteText);
@@ -330,6 +315,7 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
         m_noteEditor->setLocked(fence.isLocked);
         break;
     case FenceKind::checklist:
+        checklist();
         m_body->setCurrentWidget(m_checklistPage);
         m_checklist->setTasks(tab->tasks);
         m_checklist->setTint(fence.style.tint);

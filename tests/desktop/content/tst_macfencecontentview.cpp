@@ -890,6 +890,29 @@ private Q_SLOTS:
         QCOMPARE(presented, QList<QString>{u"b"_s});
     }
 
+    // A tab that is not shown has no page yet: it is built when the tab is first shown, and
+    // kept when another tab is shown.
+    void pageIsBuiltWhenItsTabIsFirstShown()
+    {
+        Content f({notesTab(u"便笺"_s, u"草稿"_s), checklistTab(u"清单"_s, {task(u"任务"_s)})});
+        QVERIFY(f.show());
+        QVERIFY(!f.view->body()->findChild<FenceChecklistListView*>());
+
+        f.store->selectTab(f.fence.id, f.storedTab(1).id);
+        QCoreApplication::processEvents();
+        const QPointer<FenceChecklistListView> built = f.view->body()->findChild<FenceChecklistListView*>();
+        QVERIFY(built);
+        QVERIFY(f.isShown(built));
+        QCOMPARE(built->tasks().size(), 1);
+
+        f.store->selectTab(f.fence.id, f.storedTab(0).id);
+        QCoreApplication::processEvents();
+        f.store->selectTab(f.fence.id, f.storedTab(1).id);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.view->body()->findChildren<FenceChecklistListView*>(), QList<FenceChecklistListView*>{built.data()});
+        QVERIFY(f.isShown(built));
+    }
+
     void storeChangesUpdateWidgetsInPlace_data()
     {
         QTest::addColumn<QString>("change");
@@ -912,6 +935,11 @@ private Q_SLOTS:
         QFETCH(QString, change);
         Content f({notesTab(u"便笺"_s, u"草稿"_s), checklistTab(u"清单"_s, {task(u"任务"_s)})});
         QVERIFY(f.show());
+        // Each tab shown once, so that both pages are built.
+        f.store->selectTab(f.fence.id, f.storedTab(1).id);
+        QCoreApplication::processEvents();
+        f.store->selectTab(f.fence.id, f.storedTab(0).id);
+        QCoreApplication::processEvents();
         f.view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
         f.view->noteEditor()->editor()->setFocus();
