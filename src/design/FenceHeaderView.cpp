@@ -92,14 +92,6 @@ FenceHeaderView::FenceHeaderView(DesignEnvironment* environment, QWidget* parent
     m_titleLabel->setFont(designFont(13.5, QFont::DemiBold));
     m_titleLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     titleRow->addWidget(m_titleLabel, 0, Qt::AlignVCenter);
-    m_pinMark = new GlassSymbolMark(QStringLiteral("pin.fill"), 10, m_titleArea);
-    m_pinMark->setObjectName(QStringLiteral("pinMark"));
-    m_pinMark->setAccessibleName(QStringLiteral("已置顶"));
-    titleRow->addWidget(m_pinMark, 0, Qt::AlignVCenter);
-    m_lockMark = new GlassSymbolMark(QStringLiteral("lock.fill"), 10, m_titleArea);
-    m_lockMark->setObjectName(QStringLiteral("lockMark"));
-    m_lockMark->setAccessibleName(QStringLiteral("已锁定"));
-    titleRow->addWidget(m_lockMark, 0, Qt::AlignVCenter);
     row->addWidget(m_titleArea, 0, Qt::AlignVCenter);
 
     row->addSpacerItem(new QSpacerItem(4, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -138,10 +130,19 @@ void FenceHeaderView::refresh()
     m_iconBadge->setTint(m_tint);
     m_titleLabel->setText(m_title);
     m_titleLabel->setColor(GlassPalette::primaryForeground(scheme));
-    m_pinMark->setColor(swiftUIColor(m_tint));
-    m_pinMark->setVisible(m_isPinned);
-    m_lockMark->setColor(GlassPalette::secondaryForeground(scheme));
-    m_lockMark->setVisible(m_isLocked);
+    // The marks follow the title, the pin first; each is made when first shown.
+    if (m_isPinned && !m_pinMark)
+        m_pinMark = makeTitleMark(QStringLiteral("pin.fill"), QStringLiteral("pinMark"), QStringLiteral("已置顶"), 1);
+    if (m_isLocked && !m_lockMark)
+        m_lockMark = makeTitleMark(QStringLiteral("lock.fill"), QStringLiteral("lockMark"), QStringLiteral("已锁定"), -1);
+    if (m_pinMark) {
+        m_pinMark->setColor(swiftUIColor(m_tint));
+        m_pinMark->setVisible(m_isPinned);
+    }
+    if (m_lockMark) {
+        m_lockMark->setColor(GlassPalette::secondaryForeground(scheme));
+        m_lockMark->setVisible(m_isLocked);
+    }
 
     const bool editing = m_isEditingTitle && m_onRename;
     m_titleArea->setVisible(!editing);
@@ -271,6 +272,16 @@ bool FenceHeaderView::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+GlassSymbolMark* FenceHeaderView::makeTitleMark(const QString& symbol, const QString& name,
+                                               const QString& accessibleName, int index)
+{
+    auto* mark = new GlassSymbolMark(symbol, 10, m_titleArea);
+    mark->setObjectName(name);
+    mark->setAccessibleName(accessibleName);
+    static_cast<QHBoxLayout*>(m_titleArea->layout())->insertWidget(index, mark, 0, Qt::AlignVCenter);
+    return mark;
 }
 
 // Most fences are never renamed, and a text field is one of the heavier widgets: it is made at

@@ -66,6 +66,8 @@ protected:
 
 private:
     void refresh();
+    GlassSymbolMark* makeTitleMark(const QString& symbol, const QString& name, const QString& accessibleName,
+                                   int index);
     void makeRenameField();
     void beginRename();
     void commitRename();
@@ -88,8 +90,8 @@ private:
     LiquidGlassIconBadge* m_iconBadge;
     QWidget* m_titleArea;
     GlassTextLabel* m_titleLabel;
-    GlassSymbolMark* m_pinMark;
-    GlassSymbolMark* m_lockMark;
+    GlassSymbolMark* m_pinMark = nullptr;
+    GlassSymbolMark* m_lockMark = nullptr;
     QWidget* m_renameBox = nullptr;
     QLineEdit* m_renameField = nullptr;
     LiquidGlassBadge* m_badge;

@@ -47,11 +47,11 @@ struct HeaderFixture {
 
     template<class T>
     T* part(const char* name) const { return header->findChild<T*>(QString::fromLatin1(name)); }
-    // The rename field is made at the first rename.
-    bool renameFieldShown() const
+    // Parts made when first needed.
+    bool shown(const char* name) const
     {
-        auto* field = part<QWidget>("renameField");
-        return field && field->isVisible();
+        auto* widget = part<QWidget>(name);
+        return widget && widget->isVisible();
     }
 
     QMenu* openTitleMenu()
@@ -127,15 +127,26 @@ private Q_SLOTS:
         QCOMPARE(button->accessibleName(), QStringLiteral("展开围栏"));
     }
 
+    void pinThenLock_data()
+    {
+        QTest::addColumn<bool>("lockFirst");
+        // The marks are made when first shown; the pin goes before the lock either way.
+        QTest::newRow("pinned first") << false;
+        QTest::newRow("locked first") << true;
+    }
+
     void pinThenLock()
     {
+        QFETCH(bool, lockFirst);
         HeaderFixture f;
-        auto* pin = f.part<QWidget>("pinMark");
-        auto* lock = f.part<QWidget>("lockMark");
-        QVERIFY(!pin->isVisible());
-        QVERIFY(!lock->isVisible());
+        QVERIFY(!f.shown("pinMark") && !f.shown("lockMark"));
+        if (lockFirst)
+            f.header->setLocked(true);
         f.header->setPinned(true);
         f.header->setLocked(true);
+        auto* pin = f.part<QWidget>("pinMark");
+        auto* lock = f.part<QWidget>("lockMark");
+        QVERIFY(pin && lock);
         QVERIFY(pin->isVisible() && lock->isVisible());
         QCOMPARE(pin->accessibleName(), QStringLiteral("已置顶"));
         QCOMPARE(lock->accessibleName(), QStringLiteral("已锁定"));
@@ -144,6 +155,9 @@ private Q_SLOTS:
         // The lock only shows: collapsing still works.
         QTest::mouseClick(f.part<QWidget>("collapseButton"), Qt::LeftButton);
         QCOMPARE(f.toggles, 1);
+        f.header->setPinned(false);
+        f.header->setLocked(false);
+        QVERIFY(!pin->isVisible() && !lock->isVisible());
     }
 
     void collapseButtonAnimates_data()
@@ -173,7 +187,7 @@ private Q_SLOTS:
         QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(10, area->height() / 2));
         QCOMPARE(f.toggles, 1);
         QCOMPARE(f.header->collapseTransition().runCount(), 0);
-        QVERIFY(!f.renameFieldShown());
+        QVERIFY(!f.shown("renameField"));
     }
 
     void titleMenuItems()
@@ -200,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(menu);
         QCOMPARE(itemTexts(menu), QStringList{QStringLiteral("卷起为胶囊|chevron.up")});
         menu->close();
-        QVERIFY(!f.renameFieldShown());
+        QVERIFY(!f.shown("renameField"));
     }
 
     void renameReportsTheTrimmedTitle_data()

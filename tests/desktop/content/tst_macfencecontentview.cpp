@@ -168,8 +168,14 @@ struct Content : TwoWorkspaceStore {
     }
 
     GlassSymbolMark* headerMark(const char* name) const { return view->header()->findChild<GlassSymbolMark*>(QLatin1StringView(name)); }
-    bool headerShowsLock() const { return headerMark("lockMark")->isVisibleTo(view->header()); }
-    bool headerShowsPin() const { return headerMark("pinMark")->isVisibleTo(view->header()); }
+    // The marks are made when first shown.
+    bool headerShows(const char* name) const
+    {
+        const GlassSymbolMark* mark = headerMark(name);
+        return mark && mark->isVisibleTo(view->header());
+    }
+    bool headerShowsLock() const { return headerShows("lockMark"); }
+    bool headerShowsPin() const { return headerShows("pinMark"); }
     bool isShown(const QWidget* widget) const { return widget->isVisibleTo(view.get()); }
 };
 
@@ -935,10 +941,13 @@ private Q_SLOTS:
         QFETCH(QString, change);
         Content f({notesTab(u"便笺"_s, u"草稿"_s), checklistTab(u"清单"_s, {task(u"任务"_s)})});
         QVERIFY(f.show());
-        // Each tab shown once, so that both pages are built.
+        // What is made when first shown, shown once: both tabs' pages, the pin and lock marks.
         f.store->selectTab(f.fence.id, f.storedTab(1).id);
         QCoreApplication::processEvents();
+        QVERIFY(f.view->body()->findChild<FenceChecklistListView*>());
         f.store->selectTab(f.fence.id, f.storedTab(0).id);
+        f.change([](FenceModel& fence) { fence.isPinned = fence.isLocked = true; });
+        f.change([](FenceModel& fence) { fence.isPinned = fence.isLocked = false; });
         QCoreApplication::processEvents();
         f.view->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.view.get()));
