@@ -8,7 +8,7 @@
 
 namespace mv {
 
-// A container that wears a glass surface behind its children, with the hairline above them.
+// A container that wears a glass surface and its hairline behind its children.
 // Under reduce transparency the children are clipped to the shape.
 class LiquidGlassSurfaceFrame : public QWidget {
     Q_OBJECT
@@ -24,14 +24,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void childEvent(QChildEvent* event) override;
 
 private:
     void updateClip();
 
     QPointer<DesignEnvironment> m_environment;
     LiquidGlassSurfaceModifier m_modifier;
-    QWidget* m_hairline = nullptr;
     bool m_hovered = false;
 };
 

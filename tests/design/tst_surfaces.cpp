@@ -177,6 +177,39 @@ private Q_SLOTS:
         QVERIFY(within(image.pixelColor(0, 0), backdrop, 0));
     }
 
+    // The hairline runs along the edge, through a child that covers the frame and paints
+    // nothing there.
+    void hairlineShowsAlongTheEdge_data()
+    {
+        QTest::addColumn<bool>("reduce");
+        QTest::addColumn<ColorScheme>("scheme");
+        QTest::newRow("glass light") << false << ColorScheme::light;
+        QTest::newRow("glass dark") << false << ColorScheme::dark;
+        QTest::newRow("opaque light") << true << ColorScheme::light;
+    }
+
+    void hairlineShowsAlongTheEdge()
+    {
+        QFETCH(bool, reduce);
+        QFETCH(ColorScheme, scheme);
+        DesignEnvironment environment;
+        environment.setReduceTransparency(reduce);
+        environment.setColorScheme(scheme);
+        LiquidGlassSurfaceFrame frame(&environment);
+        frame.setModifier(liquidGlassSurface(FenceTintPalette::cerulean, 24, 0.72, false, false, false));
+        auto* child = new QWidget(&frame);
+        child->setGeometry(0, 0, 240, 160);
+        layOut(frame, QSize(240, 160));
+        const QColor backdrop(20, 40, 90);
+        const QImage image = renderOver(frame, backdrop);
+        // Halfway down the left and right edges, against the glass a few points in.
+        for (const int x : {0, 239}) {
+            const QColor edge = image.pixelColor(x, 110);
+            const QColor inside = image.pixelColor(x == 0 ? 4 : 235, 110);
+            QVERIFY2(!within(edge, inside, 3), qPrintable(describe(edge) + QStringLiteral(" at the edge, ") + describe(inside) + QStringLiteral(" inside")));
+        }
+    }
+
     void opaqueVariantClipsItsContent()
     {
         DesignEnvironment environment;
