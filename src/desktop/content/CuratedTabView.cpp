@@ -288,9 +288,10 @@ void CuratedTabView::browseForTarget()
     if (!self)
         return;
     if (path && !path->isEmpty()) {
-        popover()->targetField()->setText(*path);
-        if (popover()->titleField()->text().trimmed().isEmpty())
-            popover()->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
+        CuratedAddItemPopover* fields = popover();
+        fields->targetField()->setText(*path);
+        if (fields->titleField()->text().trimmed().isEmpty())
+            fields->titleField()->setText(QFileInfo(QDir::cleanPath(*path)).fileName());
     }
     if (wasShowing)
         setShowingAddItemPopover(true);

@@ -112,10 +112,10 @@ FenceTabStripView* MacFenceContentView::tabStrip() const
     m_tabStrip->setOnAddTab([self] { self->m_store.addTab(self->m_fenceID, newPortalTabTitle, FenceKind::portal); });
     m_tabStrip->setOnCloseTab([self](const QUuid& tabID) { self->m_store.removeTab(self->m_fenceID, tabID); });
     // Between the header and the body.
-    static_cast<QVBoxLayout*>(m_surface->layout())->insertWidget(1, m_tabStrip);
+    auto* column = static_cast<QVBoxLayout*>(m_surface->layout());
+    column->insertWidget(column->indexOf(m_body), m_tabStrip);
     return m_tabStrip;
 }
-
 
 PortalTabView* MacFenceContentView::portalTab() const
 {

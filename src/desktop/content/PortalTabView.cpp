@@ -274,7 +274,8 @@ PortalBreadcrumbBar* PortalTabView::breadcrumbBar() const
     m_breadcrumbs->onCrumb = [self](int index) { self->m_browser.goToCrumb(index); };
     m_breadcrumbs->hide();
     // Between the toolbar and the states.
-    static_cast<QVBoxLayout*>(self->layout())->insertWidget(1, m_breadcrumbs);
+    auto* column = static_cast<QVBoxLayout*>(self->layout());
+    column->insertWidget(column->indexOf(m_states), m_breadcrumbs);
     return m_breadcrumbs;
 }
 
