@@ -97,6 +97,8 @@ void AdaptiveGridLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
     arrange(rect, true);
+    if (onArranged)
+        onArranged();
 }
 
 int AdaptiveGridLayout::arrange(const QRect& rect, bool apply) const

@@ -3,6 +3,8 @@
 #include <QLayout>
 #include <QList>
 
+#include <functional>
+
 namespace mv {
 
 // A grid with as many columns as fit at `minimumColumnWidth` or more, each then as wide as the
@@ -17,6 +19,9 @@ public:
     // added, the others taken out (not deleted).
     void setWidgets(const QList<QWidget*>& widgets);
     QList<QWidget*> widgets() const;
+
+    // Called each time the items have been placed.
+    std::function<void()> onArranged;
 
     // How many columns `width` holds, and how wide each is.
     int columnCount(int width) const;

@@ -34,26 +34,36 @@ FenceCardView::FenceCardView(DesignEnvironment* environment, const QUuid& fenceI
     : LiquidGlassSurfaceFrame(environment, parent)
     , m_fenceID(fenceID)
 {
-    auto* column = new QVBoxLayout(this);
+    if (environment)
+        connect(environment, &DesignEnvironment::changed, this, &FenceCardView::refreshColors);
+}
+
+void FenceCardView::makeContent() const
+{
+    if (hasContent())
+        return;
+    auto* self = const_cast<FenceCardView*>(this);
+    DesignEnvironment* environment = self->environment();
+    auto* column = new QVBoxLayout(self);
     column->setContentsMargins(14, 14, 14, 14);
     column->setSpacing(10);
 
     auto* top = new QHBoxLayout();
     top->setSpacing(8);
-    m_symbol = new LiquidGlassIconBadge(environment, QString(), FenceTintPalette::crystal, 30, this);
+    m_symbol = new LiquidGlassIconBadge(environment, QString(), FenceTintPalette::crystal, 30, self);
     top->addWidget(m_symbol, 0, Qt::AlignVCenter);
     auto* names = new QVBoxLayout();
     names->setSpacing(1);
-    m_title = new GlassTextLabel(this);
+    m_title = new GlassTextLabel(self);
     m_title->setObjectName(QStringLiteral("fenceTitle"));
     m_title->setFont(designFont(13.5, QFont::DemiBold));
     names->addWidget(m_title);
-    m_detail = new GlassTextLabel(this);
+    m_detail = new GlassTextLabel(self);
     m_detail->setObjectName(QStringLiteral("fenceDetail"));
     m_detail->setFont(designFont(11));
     names->addWidget(m_detail);
     top->addLayout(names, 1);
-    m_state = new LiquidGlassBadge(environment, stateText(false), FenceTintPalette::crystal, std::nullopt, this);
+    m_state = new LiquidGlassBadge(environment, stateText(false), FenceTintPalette::crystal, std::nullopt, self);
     m_state->setObjectName(QStringLiteral("stateBadge"));
     top->addWidget(m_state, 0, Qt::AlignVCenter);
     column->addLayout(top);
@@ -61,30 +71,67 @@ FenceCardView::FenceCardView(DesignEnvironment* environment, const QUuid& fenceI
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(6);
     m_reveal = makeCardButton(environment, QStringLiteral("revealButton"), revealText, QStringLiteral("scope"),
-                              onReveal, this);
+                              self->onReveal, self);
     buttons->addWidget(m_reveal);
     m_collapse = makeCardButton(environment, QStringLiteral("collapseButton"), QString(), QString(),
-                                onToggleCollapse, this);
+                                self->onToggleCollapse, self);
     buttons->addWidget(m_collapse);
     m_inspect = makeCardButton(environment, QStringLiteral("inspectButton"), inspectText,
-                               QStringLiteral("paintbrush"), onInspectAppearance, this);
+                               QStringLiteral("paintbrush"), self->onInspectAppearance, self);
     buttons->addWidget(m_inspect);
     buttons->addStretch(1);
-    m_menuButton = new PortalPlainButton(this);
+    m_menuButton = new PortalPlainButton(self);
     m_menuButton->setObjectName(QStringLiteral("fenceMenuButton"));
     m_menuButton->setAccessibleName(QStringLiteral("更多"));
     m_menuButton->setCursor(Qt::PointingHandCursor);
     m_menuButton->setPadding(2, 2);
-    connect(m_menuButton, &QAbstractButton::clicked, this, [this] {
-        if (onShowMenu)
-            onShowMenu();
+    connect(m_menuButton, &QAbstractButton::clicked, self, [self] {
+        if (self->onShowMenu)
+            self->onShowMenu();
     });
     buttons->addWidget(m_menuButton);
     column->addLayout(buttons);
 
-    if (environment)
-        connect(environment, &DesignEnvironment::changed, this, &FenceCardView::refreshColors);
+    refreshParts();
     refreshColors();
+    // Children made after the card was shown stay hidden until shown.
+    if (isVisible()) {
+        for (QWidget* part : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            part->show();
+    }
+}
+
+QSize FenceCardView::sizeHint() const
+{
+    if (hasContent())
+        return LiquidGlassSurfaceFrame::sizeHint();
+    // Every card's parts lay out to the same height, whatever they say: measured once.
+    static const QSize made = [] {
+        const FenceCardView probe(nullptr, QUuid());
+        probe.makeContent();
+        return probe.sizeHint();
+    }();
+    return made;
+}
+
+QSize FenceCardView::minimumSizeHint() const
+{
+    if (hasContent())
+        return LiquidGlassSurfaceFrame::minimumSizeHint();
+    static const QSize made = [] {
+        const FenceCardView probe(nullptr, QUuid());
+        probe.makeContent();
+        return probe.minimumSizeHint();
+    }();
+    return made;
+}
+
+void FenceCardView::paintEvent(QPaintEvent* event)
+{
+    LiquidGlassSurfaceFrame::paintEvent(event);
+    // Shown before its owner made its parts: they follow at once.
+    if (!hasContent())
+        QMetaObject::invokeMethod(this, [this] { makeContent(); }, Qt::QueuedConnection);
 }
 
 QString FenceCardView::detailText(const FenceModel& fence)
@@ -100,21 +147,31 @@ QString FenceCardView::stateText(bool isCollapsed)
 
 void FenceCardView::setFence(const FenceModel& fence, bool isSelected)
 {
-    const FenceTintPalette tint = fence.style.tint;
-    m_symbol->setSystemName(fence.symbolName);
-    m_symbol->setTint(tint);
-    m_title->setText(fence.title);
-    m_detail->setText(detailText(fence));
-    m_state->setText(stateText(fence.isCollapsed));
-    m_state->setTint(tint);
-    m_reveal->setTint(tint);
-    m_collapse->setTitle(fence.isCollapsed ? QStringLiteral("展开") : QStringLiteral("卷起"));
-    m_collapse->setSystemImage(fence.isCollapsed ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
-    setModifier(liquidGlassSurface(tint, cornerRadius, 0.72, true, false, isSelected));
+    m_shown = {fence.symbolName, fence.style.tint, fence.title, detailText(fence), fence.isCollapsed};
+    refreshParts();
+    setModifier(liquidGlassSurface(fence.style.tint, cornerRadius, 0.72, true, false, isSelected));
 }
 
-void FenceCardView::refreshColors()
+void FenceCardView::refreshParts() const
 {
+    if (!hasContent())
+        return;
+    const FenceTintPalette tint = m_shown.tint;
+    m_symbol->setSystemName(m_shown.symbolName);
+    m_symbol->setTint(tint);
+    m_title->setText(m_shown.title);
+    m_detail->setText(m_shown.detail);
+    m_state->setText(stateText(m_shown.isCollapsed));
+    m_state->setTint(tint);
+    m_reveal->setTint(tint);
+    m_collapse->setTitle(m_shown.isCollapsed ? QStringLiteral("展开") : QStringLiteral("卷起"));
+    m_collapse->setSystemImage(m_shown.isCollapsed ? QStringLiteral("chevron.down") : QStringLiteral("chevron.up"));
+}
+
+void FenceCardView::refreshColors() const
+{
+    if (!hasContent())
+        return;
     const ColorScheme scheme = environmentOrDefault(environment()).colorScheme();
     m_title->setColor(GlassPalette::primaryForeground(scheme));
     m_detail->setColor(GlassPalette::secondaryForeground(scheme));

@@ -18,6 +18,10 @@ class PortalPlainButton;
 // The card of one fence of the active workspace: its symbol, title, kind and content line and
 // whether it is rolled up; then "定位", "卷起"/"展开", "调色" and the button of its menu. It shows
 // what it is given and reports each button through its callback; the owner builds the menu.
+//
+// A grid of many fences shows only a few cards at a time, so a card makes its parts when it is
+// first about to be seen (`makeContent`, by the owner as cards scroll into view, else at its
+// first paint) or asked for; until then it is its glass alone, as large as a card with its parts.
 class FenceCardView final : public LiquidGlassSurfaceFrame {
     Q_OBJECT
 public:
@@ -31,36 +35,56 @@ public:
     // Updates what differs from what is shown.
     void setFence(const FenceModel& fence, bool isSelected);
 
+    bool hasContent() const { return m_symbol != nullptr; }
+    void makeContent() const;
+
     // The line under the title: the kind, the number of tabs and the content summary.
     static QString detailText(const FenceModel& fence);
     static QString stateText(bool isCollapsed);
 
-    LiquidGlassIconBadge* symbolBadge() const { return m_symbol; }
-    GlassTextLabel* titleLabel() const { return m_title; }
-    GlassTextLabel* detailLabel() const { return m_detail; }
-    LiquidGlassBadge* stateBadge() const { return m_state; }
-    LiquidGlassPillButton* revealButton() const { return m_reveal; }
-    LiquidGlassPillButton* collapseButton() const { return m_collapse; }
-    LiquidGlassPillButton* inspectButton() const { return m_inspect; }
-    PortalPlainButton* menuButton() const { return m_menuButton; }
+    // The parts, made when first asked for.
+    LiquidGlassIconBadge* symbolBadge() const { return (makeContent(), m_symbol); }
+    GlassTextLabel* titleLabel() const { return (makeContent(), m_title); }
+    GlassTextLabel* detailLabel() const { return (makeContent(), m_detail); }
+    LiquidGlassBadge* stateBadge() const { return (makeContent(), m_state); }
+    LiquidGlassPillButton* revealButton() const { return (makeContent(), m_reveal); }
+    LiquidGlassPillButton* collapseButton() const { return (makeContent(), m_collapse); }
+    LiquidGlassPillButton* inspectButton() const { return (makeContent(), m_inspect); }
+    PortalPlainButton* menuButton() const { return (makeContent(), m_menuButton); }
+
+    // QWidget: before its parts are made, the size of a card that has them.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     std::function<void()> onReveal;
     std::function<void()> onToggleCollapse;
     std::function<void()> onInspectAppearance;
     std::function<void()> onShowMenu;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    void refreshColors();
+    void refreshColors() const;
+    void refreshParts() const;
 
     QUuid m_fenceID;
-    LiquidGlassIconBadge* m_symbol;
-    GlassTextLabel* m_title;
-    GlassTextLabel* m_detail;
-    LiquidGlassBadge* m_state;
-    LiquidGlassPillButton* m_reveal;
-    LiquidGlassPillButton* m_collapse;
-    LiquidGlassPillButton* m_inspect;
-    PortalPlainButton* m_menuButton;
+    // What the parts show, kept for them until they are made.
+    struct Shown {
+        QString symbolName;
+        FenceTintPalette tint = FenceTintPalette::crystal;
+        QString title;
+        QString detail;
+        bool isCollapsed = false;
+    } m_shown;
+    mutable LiquidGlassIconBadge* m_symbol = nullptr;
+    mutable GlassTextLabel* m_title = nullptr;
+    mutable GlassTextLabel* m_detail = nullptr;
+    mutable LiquidGlassBadge* m_state = nullptr;
+    mutable LiquidGlassPillButton* m_reveal = nullptr;
+    mutable LiquidGlassPillButton* m_collapse = nullptr;
+    mutable LiquidGlassPillButton* m_inspect = nullptr;
+    mutable PortalPlainButton* m_menuButton = nullptr;
 };
 
 } // namespace mv

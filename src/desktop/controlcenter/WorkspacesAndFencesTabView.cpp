@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -110,6 +111,10 @@ WorkspacesAndFencesTabView::WorkspacesAndFencesTabView(const ControlCenterPageIn
     column->addStretch(1);
     m_scroll->setWidget(content);
     makeTransparent(*m_scroll);
+    // Only the cards about to be seen are made whole.
+    m_scroll->viewport()->installEventFilter(this);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &WorkspacesAndFencesTabView::makeCardsInView);
+    m_grid->onArranged = [this] { makeCardsInView(); };
 
     m_workspacePopover = new NewWorkspacePopover(m_inputs.environment, this);
     m_workspacePopover->onCancel = [this] { m_workspacePopover->hide(); };
@@ -391,6 +396,26 @@ void WorkspacesAndFencesTabView::refreshColors()
         label->setColor(GlassPalette::primaryForeground(scheme));
     for (GlassTextLabel* label : std::as_const(m_secondaryLabels))
         label->setColor(GlassPalette::secondaryForeground(scheme));
+}
+
+void WorkspacesAndFencesTabView::makeCardsInView()
+{
+    QWidget* viewport = m_scroll->viewport();
+    if (!viewport->isVisible())
+        return;
+    QWidget* grid = m_grid->parentWidget();
+    const QRect seen(grid->mapFrom(viewport, QPoint(0, 0)), viewport->size());
+    for (FenceCardView* card : std::as_const(m_fenceCards)) {
+        if (!card->hasContent() && !card->isHidden() && card->geometry().intersects(seen))
+            card->makeContent();
+    }
+}
+
+bool WorkspacesAndFencesTabView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scroll->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        makeCardsInView();
+    return QWidget::eventFilter(watched, event);
 }
 
 void WorkspacesAndFencesTabView::hideEvent(QHideEvent* event)

@@ -80,6 +80,8 @@ public:
 protected:
     // QWidget
     void hideEvent(QHideEvent* event) override;
+    // The page's viewport: resized or shown, the cards now in it are made.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHeader(QWidget* parent);
@@ -97,6 +99,8 @@ private:
     void refreshNewFenceAvailability();
     void refreshColors();
     bool hasActiveWorkspace() const;
+    // Makes the parts of the fence cards that lie in the page's viewport.
+    void makeCardsInView();
 
     // Actions.
     void openNewWorkspace();

@@ -919,6 +919,73 @@ private Q_SLOTS:
         QTRY_COMPARE(cards.at(2)->y(), cards.at(0)->y());
     }
 
+    // Of many fences only the cards in view are made whole; the others are made as they scroll
+    // into view, showing what was set before, and the rows keep their places meanwhile.
+    void cardsAreMadeAsTheyComeIntoView()
+    {
+        PageFixture f;
+        const QUuid desk = f.addWorkspace(u"桌面"_s);
+        QList<FenceModel> fences;
+        for (int i = 0; i < 30; ++i)
+            fences.append(f.addFence(desk, u"围栏 %1"_s.arg(i), i));
+        WorkspacesAndFencesTabView& page = f.showPage(QSize(760, 600));
+        QWidget* viewport = page.scrollArea()->viewport();
+        QWidget* grid = page.fenceGrid()->parentWidget();
+        const auto inView = [&](const FenceCardView* card) {
+            return QRect(grid->mapFrom(viewport, QPoint(0, 0)), viewport->size()).intersects(card->geometry());
+        };
+        const auto madeCards = [&] {
+            QList<int> made;
+            const QList<FenceCardView*> cards = page.fenceCards();
+            for (int i = 0; i < cards.size(); ++i) {
+                if (cards.at(i)->hasContent())
+                    made.append(i);
+            }
+            return made;
+        };
+        const QList<FenceCardView*> cards = page.fenceCards();
+        QCOMPARE(cards.size(), 30);
+        QTRY_VERIFY(inView(cards.first()) && cards.first()->hasContent());
+        // Those in view are made; those a whole view further down are not (the page may have
+        // shown a few more while it was first laid out).
+        const int viewBottom = grid->mapFrom(viewport, QPoint(0, viewport->height())).y();
+        for (const FenceCardView* card : cards) {
+            if (inView(card))
+                QVERIFY(card->hasContent());
+            else if (card->y() > viewBottom + viewport->height())
+                QVERIFY(!card->hasContent());
+        }
+        QVERIFY(cards.last()->y() > viewBottom + viewport->height());
+        const QList<int> madeAtFirst = madeCards();
+        // A card not yet made is as tall as one made: the rows stand where they will.
+        QCOMPARE(cards.last()->height(), cards.first()->height());
+        const int lastY = cards.last()->y();
+
+        f.store->renameFence(fences.last().id, u"最后一个"_s);
+        page.scrollArea()->verticalScrollBar()->setValue(page.scrollArea()->verticalScrollBar()->maximum());
+        QVERIFY(inView(cards.last()));
+        QVERIFY(cards.last()->hasContent());
+        QCOMPARE(cards.last()->y(), lastY);
+        QCOMPARE(cards.last()->titleLabel()->text(), u"最后一个"_s);
+        QVERIFY(cards.last()->titleLabel()->isVisible());
+        QVERIFY(cards.last()->revealButton()->isVisible());
+        // Made once, kept: the cards passed over stay as they were.
+        for (int index : madeAtFirst)
+            QVERIFY(cards.at(index)->hasContent());
+        QVERIFY(madeCards().size() < cards.size());
+
+        // Asked for, a card's parts are made at once, with what it shows.
+        FenceCardView* middle = nullptr;
+        for (FenceCardView* card : cards) {
+            if (!card->hasContent())
+                middle = card;
+        }
+        QVERIFY(middle);
+        QCOMPARE(middle->stateBadge()->text(), FenceCardView::stateText(false));
+        QVERIFY(middle->hasContent());
+        QCOMPARE(middle->titleLabel()->text(), f.store->fence(middle->fenceID())->title);
+    }
+
     // The strip scrolls sideways when the cards do not fit; the page scrolls down.
     void stripAndPageScroll()
     {
