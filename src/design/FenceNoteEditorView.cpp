@@ -8,10 +8,14 @@
 #include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -119,7 +123,23 @@ void keepLineEndsApart(QString& text, qsizetype at)
         text.insert(at, u'\r');
 }
 
-// The rounded box behind the editor; paints the placeholder, which shows through the editor.
+// The box's room around the editor, and the document's around the text.
+constexpr int boxPaddingX = 8;
+constexpr int boxPaddingY = 6;
+constexpr qreal documentMargin = 4;
+
+// How the editor wraps a paragraph: its own word wrap, lines taking in their leading.
+QTextOption editorTextOption()
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+} // namespace
+
+// The rounded box behind the editor; paints the placeholder, which shows through the editor,
+// and the text while there is no editor. Whatever would need the editor makes it.
 class NoteEditorBox final : public QWidget {
 public:
     NoteEditorBox(FenceNoteEditorView* view, DesignEnvironment* environment)
@@ -127,8 +147,21 @@ public:
         , m_view(view)
         , m_environment(environment)
     {
+        // Standing in the editor's place until it is made.
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::IBeamCursor);
+        setAcceptDrops(true);
     }
     FenceTintPalette tint = FenceTintPalette::crystal;
+
+    // Made, the editor takes the box's place in the tab order and under the pointer.
+    void editorMade(QWidget* editor)
+    {
+        setFocusPolicy(Qt::NoFocus);
+        unsetCursor();
+        setAcceptDrops(false);
+        QWidget::setTabOrder(this, editor);
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -146,15 +179,68 @@ protected:
             painter.setPen(GlassPalette::secondaryForeground(scheme));
             painter.drawText(bounds.adjusted(14, 10, -14, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                              m_view->placeholder());
+        } else if (!m_view->hasEditor()) {
+            m_view->paintText(painter);
+            if (!m_view->textFitsBox())
+                QMetaObject::invokeMethod(m_view, [view = m_view] { view->makeEditorIfTextOverflows(); },
+                                          Qt::QueuedConnection);
         }
+    }
+    void showEvent(QShowEvent* event) override
+    {
+        QWidget::showEvent(event);
+        m_view->makeEditorIfTextOverflows();
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        if (isVisible())
+            m_view->makeEditorIfTextOverflows();
+    }
+    // A press, a focus, a menu or a text dragged in: the editor is made and takes it.
+    void mousePressEvent(QMouseEvent* event) override { forward(event); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override { forward(event); }
+    // The rest of a press that made the editor: the box holds the pointer until release.
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (m_view->hasEditor())
+            forward(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (m_view->hasEditor())
+            forward(event);
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        QWidget* target = m_view->editor()->viewport();
+        QContextMenuEvent moved(event->reason(), target->mapFrom(this, event->pos()), event->globalPos(),
+                                event->modifiers());
+        QCoreApplication::sendEvent(target, &moved);
+    }
+    void focusInEvent(QFocusEvent* event) override { m_view->editor()->setFocus(event->reason()); }
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        // Files are the fence's, not the note's; a text goes to the editor, which the drag
+        // enters on its next move.
+        if (!event->mimeData()->hasUrls() && event->mimeData()->hasText())
+            m_view->editor()->show();
+        event->ignore();
     }
 
 private:
+    void forward(QMouseEvent* event)
+    {
+        QWidget* target = m_view->editor()->viewport();
+        QMouseEvent moved(event->type(), target->mapFrom(this, event->position()), event->scenePosition(),
+                          event->globalPosition(), event->button(), event->buttons(), event->modifiers(),
+                          event->pointingDevice());
+        QCoreApplication::sendEvent(target, &moved);
+    }
+
     FenceNoteEditorView* m_view;
     QPointer<DesignEnvironment> m_environment;
 };
-
-} // namespace
 
 FenceNoteEditorView::FenceNoteEditorView(DesignEnvironment* environment, QWidget* parent)
     : QWidget(parent)
@@ -187,38 +273,120 @@ FenceNoteEditorView::FenceNoteEditorView(DesignEnvironment* environment, QWidget
     m_box = box;
     m_box->setObjectName(QStringLiteral("editorBox"));
     auto* boxLayout = new QVBoxLayout(m_box);
-    boxLayout->setContentsMargins(8, 6, 8, 6);
-    m_editor = new FenceNoteTextEdit(m_box);
-    m_editor->setObjectName(QStringLiteral("noteEditor"));
-    m_editor->setFrameShape(QFrame::NoFrame);
-    m_editor->setFont(designFont(13));
-    m_editor->viewport()->setAutoFillBackground(false);
-    m_editor->setBackgroundVisible(false);
-    m_editor->document()->setDocumentMargin(4);
-    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    boxLayout->addWidget(m_editor);
+    boxLayout->setContentsMargins(boxPaddingX, boxPaddingY, boxPaddingX, boxPaddingY);
     boxRow->addWidget(m_box);
     column->addLayout(boxRow, 1);
 
-    connect(m_editor->document(), &QTextDocument::contentsChange, this, &FenceNoteEditorView::documentChanged);
-    connect(m_editor, &QPlainTextEdit::textChanged, this, &FenceNoteEditorView::editorTextChanged);
-    connect(m_editor, &FenceNoteTextEdit::compositionEnded, this, [this] {
-        // The owner may have written while the user composed; apply it now if it still differs.
-        if (m_pendingText) {
-            const QString pending = *m_pendingText;
-            m_pendingText.reset();
-            setText(pending);
-        }
-        m_box->update();
-    });
     if (m_environment)
         connect(m_environment, &DesignEnvironment::changed, this, &FenceNoteEditorView::refresh);
     refresh();
 }
 
 FenceNoteEditorView::~FenceNoteEditorView() = default;
+
+FenceNoteTextEdit* FenceNoteEditorView::editor() const
+{
+    if (m_editor)
+        return m_editor;
+    auto* self = const_cast<FenceNoteEditorView*>(this);
+    m_editor = new FenceNoteTextEdit(m_box);
+    m_editor->setObjectName(QStringLiteral("noteEditor"));
+    m_editor->setFrameShape(QFrame::NoFrame);
+    m_editor->setFont(designFont(13));
+    m_editor->viewport()->setAutoFillBackground(false);
+    m_editor->setBackgroundVisible(false);
+    m_editor->document()->setDocumentMargin(documentMargin);
+    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_editor->setWordWrapMode(editorTextOption().wrapMode());
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_box->layout()->addWidget(m_editor);
+
+    connect(m_editor->document(), &QTextDocument::contentsChange, self, &FenceNoteEditorView::documentChanged);
+    connect(m_editor, &QPlainTextEdit::textChanged, self, &FenceNoteEditorView::editorTextChanged);
+    connect(m_editor, &FenceNoteTextEdit::compositionEnded, self, [self] {
+        // The owner may have written while the user composed; apply it now if it still differs.
+        if (self->m_pendingText) {
+            const QString pending = *self->m_pendingText;
+            self->m_pendingText.reset();
+            self->setText(pending);
+        }
+        self->m_box->update();
+    });
+    self->applyText(m_text);
+    // Laid out at once, so that what takes it (a press, a focus) finds it in the box's place.
+    m_box->layout()->activate();
+    if (m_box->isVisible())
+        m_editor->show();
+    static_cast<NoteEditorBox*>(m_box)->editorMade(m_editor);
+    return m_editor;
+}
+
+void FenceNoteEditorView::makeEditorIfTextOverflows()
+{
+    if (!m_editor && !textFitsBox())
+        editor();
+}
+
+namespace {
+
+// The note's paragraphs laid out as the editor lays them out at `width`, one under the other
+// from the top; calls `each` with every layout and its top.
+template<class Each>
+qreal layOutParagraphs(const QString& shown, const QFont& font, qreal width, Each each)
+{
+    qreal top = 0;
+    for (const QString& paragraph : shown.split(QChar(QChar::ParagraphSeparator))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(editorTextOption());
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        qreal height = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLeadingIncluded(true);
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+        }
+        layout.endLayout();
+        if (!each(layout, top))
+            break;
+        top += height;
+    }
+    return top;
+}
+
+} // namespace
+
+bool FenceNoteEditorView::textFitsBox() const
+{
+    const QRectF area = QRectF(m_box->rect()).adjusted(boxPaddingX, boxPaddingY, -boxPaddingX, -boxPaddingY);
+    const qreal room = area.height() - 2 * documentMargin;
+    if (area.width() <= 2 * documentMargin || room <= 0)
+        return false;
+    const QFont font = designFont(13);
+    // A line to spare: the editor's scroll range is counted in lines.
+    const qreal needed = layOutParagraphs(shownForm(m_text), font, area.width() - 2 * documentMargin,
+                                          [](const QTextLayout&, qreal) { return true; })
+                         + QFontMetricsF(font).lineSpacing();
+    return needed <= room;
+}
+
+void FenceNoteEditorView::paintText(QPainter& painter) const
+{
+    const QRectF area = QRectF(m_box->rect()).adjusted(boxPaddingX, boxPaddingY, -boxPaddingX, -boxPaddingY);
+    const QPointF origin = area.topLeft() + QPointF(documentMargin, documentMargin);
+    const ColorScheme scheme = m_environment ? m_environment->colorScheme() : ColorScheme::light;
+    painter.save();
+    painter.setClipRect(area);
+    painter.setPen(GlassPalette::primaryForeground(scheme));
+    layOutParagraphs(shownForm(m_text), designFont(13), area.width() - 2 * documentMargin,
+                     [&](const QTextLayout& layout, qreal top) {
+                         layout.draw(&painter, origin + QPointF(0, top));
+                         return origin.y() + top < area.bottom();
+                     });
+    painter.restore();
+}
 
 QString FenceNoteEditorView::text() const
 {
@@ -227,13 +395,21 @@ QString FenceNoteEditorView::text() const
 
 void FenceNoteEditorView::setText(const QString& text)
 {
-    if (m_editor->isComposing()) {
+    if (m_editor && m_editor->isComposing()) {
         m_pendingText = text;
         return;
     }
     m_pendingText.reset();
     if (text == m_text)
         return;
+    if (!m_editor) {
+        m_text = text;
+        m_emittedText = text;
+        refresh();
+        if (m_box->isVisible())
+            makeEditorIfTextOverflows();
+        return;
+    }
     if (shownForm(text) == m_shownText) {
         // Only line ends the document shows alike differ: the editor, its cursor and its undo
         // history stay as they are.
@@ -355,6 +531,8 @@ void FenceNoteEditorView::setLocked(bool locked)
 
 bool FenceNoteEditorView::isPlaceholderVisible() const
 {
+    if (!m_editor)
+        return m_text.isEmpty();
     if (!m_editor->document()->isEmpty())
         return false;
     const QTextLayout* layout = m_editor->document()->firstBlock().layout();
@@ -387,13 +565,15 @@ void FenceNoteEditorView::refresh()
     m_copyButton->setSymbolName(m_didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"));
     m_copyButton->setLabelText(m_didCopy ? QStringLiteral("已复制") : QStringLiteral("复制内容"));
     m_copyButton->setAccessibleName(m_copyButton->labelText());
-    m_editor->setReadOnly(m_isLocked);
-    QPalette palette = m_editor->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Text, GlassPalette::primaryForeground(scheme));
-        palette.setColor(group, QPalette::Base, Qt::transparent);
+    if (m_editor) {
+        m_editor->setReadOnly(m_isLocked);
+        QPalette palette = m_editor->palette();
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, QPalette::Text, GlassPalette::primaryForeground(scheme));
+            palette.setColor(group, QPalette::Base, Qt::transparent);
+        }
+        m_editor->setPalette(palette);
     }
-    m_editor->setPalette(palette);
     static_cast<NoteEditorBox*>(m_box)->tint = m_tint;
     m_box->update();
 }

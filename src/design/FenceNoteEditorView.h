@@ -14,6 +14,7 @@ namespace mv {
 
 class LiquidGlassBadge;
 class LiquidGlassButton;
+class NoteEditorBox;
 
 // The multi-line editor of a note. Knows when an input method is composing, so that the owner's
 // write-back never disturbs a composition in progress, and which text a paste or an input
@@ -51,6 +52,10 @@ private:
 // changed: the document shows a CR LF pair as one paragraph break and turns line ends into
 // paragraph separators, so reading the whole text back from it would rewrite line ends and
 // no-break spaces the user never touched.
+//
+// A text editor is one of the heaviest widgets, and most notes on a desktop are only read: the
+// editor is made when it is first needed (a press, a focus, a text dragged in, a text longer
+// than the box, or asked for); until then the box draws the text just as the editor lays it out.
 class FenceNoteEditorView final : public QWidget {
     Q_OBJECT
 public:
@@ -75,7 +80,9 @@ public:
     bool isPlaceholderVisible() const;
     QString badgeText() const;
 
-    FenceNoteTextEdit* editor() const { return m_editor; }
+    // Made when first asked for.
+    FenceNoteTextEdit* editor() const;
+    bool hasEditor() const { return m_editor != nullptr; }
     LiquidGlassButton* copyButton() const { return m_copyButton; }
     LiquidGlassBadge* countBadge() const { return m_badge; }
 
@@ -83,6 +90,12 @@ Q_SIGNALS:
     void textEdited(const QString& text);
 
 private:
+    friend class NoteEditorBox;
+    void makeEditorIfTextOverflows();
+    // The text as the editor lays it out inside the box, while there is no editor; and whether
+    // it fits the box without scrolling.
+    void paintText(QPainter& painter) const;
+    bool textFitsBox() const;
     void copy();
     void refresh();
     void documentChanged(int position, int removed, int added);
@@ -103,7 +116,7 @@ private:
     LiquidGlassBadge* m_badge;
     LiquidGlassButton* m_copyButton;
     QWidget* m_box;
-    FenceNoteTextEdit* m_editor;
+    mutable FenceNoteTextEdit* m_editor = nullptr;
 };
 
 } // namespace mv

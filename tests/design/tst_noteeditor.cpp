@@ -1,4 +1,5 @@
 #include "core/store/support/StoreFixture.h"
+#include "design/DesignFonts.h"
 #include "design/FenceNoteEditorView.h"
 #include "design/LiquidGlassBadge.h"
 #include "design/LiquidGlassButton.h"
@@ -7,8 +8,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace mv;
@@ -102,6 +106,37 @@ void sendCommit(QWidget* widget, const QString& commit)
     QApplication::sendEvent(widget, &event);
 }
 
+// A view that has not yet made its editor, shown with `text`.
+struct UnmadeView {
+    DesignEnvironment environment;
+    QWidget window;
+    FenceNoteEditorView* view;
+    QLineEdit* before;
+    QStringList edits;
+
+    explicit UnmadeView(const QString& text, QSize size = QSize(360, 240))
+    {
+        auto* column = new QVBoxLayout(&window);
+        before = new QLineEdit(&window);
+        column->addWidget(before);
+        view = new FenceNoteEditorView(&environment, &window);
+        column->addWidget(view, 1);
+        view->setPlaceholder(QStringLiteral("写点什么…"));
+        view->setTint(FenceTintPalette::amber);
+        view->setText(text);
+        view->onTextEdited = [this](const QString& edited) {
+            edits.append(edited);
+            view->setText(edited);
+        };
+        window.resize(size);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qFatal("not exposed");
+        QCoreApplication::processEvents();
+    }
+    QWidget* box() const { return view->findChild<QWidget*>(QStringLiteral("editorBox")); }
+};
+
 } // namespace
 
 class NoteEditorTest final : public QObject {
@@ -109,6 +144,113 @@ class NoteEditorTest final : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // -- the editor made when first needed ---------------------------------------------------
+
+    // Until it is needed the box draws the text itself, exactly where and as the editor lays it
+    // out: making the editor changes no pixel.
+    void theTextIsDrawnAsTheEditorDrawsIt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("scheme");
+        QTest::newRow("one line") << QStringLiteral("明天上午十点开会") << int(ColorScheme::light);
+        QTest::newRow("wrapped, mixed") << QStringLiteral("第 12 个围栏的笔记：明天上午十点开会，带上季度报告 and the slides for Q3.")
+                                        << int(ColorScheme::light);
+        QTest::newRow("paragraphs, dark") << QStringLiteral("买牛奶\r\n\n交电费 tab\there\r结束") << int(ColorScheme::dark);
+        QTest::newRow("a long word") << QStringLiteral("https://example.com/a/very/long/path/that/wraps/anywhere")
+                                     << int(ColorScheme::light);
+    }
+
+    void theTextIsDrawnAsTheEditorDrawsIt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, scheme);
+        UnmadeView f(text);
+        f.environment.setColorScheme(ColorScheme(scheme));
+        QVERIFY(!f.view->hasEditor());
+        const QImage drawn = f.box()->grab().toImage();
+        QVERIFY(f.view->editor());
+        QCoreApplication::processEvents();
+        const QImage edited = f.box()->grab().toImage();
+        QCOMPARE(drawn.size(), edited.size());
+        QCOMPARE(drawn, edited);
+        QCOMPARE(f.view->editor()->toPlainText(), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n'));
+    }
+
+    // A press in the box makes the editor, puts the cursor where it was pressed and takes the
+    // keys that follow; typed text reaches the owner.
+    void aPressMakesTheEditorAndPlacesTheCursor()
+    {
+        UnmadeView f(QStringLiteral("明天开会"));
+        QVERIFY(!f.view->hasEditor());
+        QCOMPARE(f.view->countBadge()->text(), QStringLiteral("4 字"));
+        QVERIFY(!f.view->isPlaceholderVisible());
+        // Right after the second character, as the editor would lay it out.
+        QTextLayout probe(QStringLiteral("明天开会"), designFont(13));
+        probe.beginLayout();
+        QTextLine line = probe.createLine();
+        line.setLeadingIncluded(true);
+        probe.endLayout();
+        const QPoint at = QPoint(8 + 4 + int(line.cursorToX(2)) + 1, 6 + 4 + int(line.height() / 2));
+        QTest::mouseClick(f.box(), Qt::LeftButton, {}, at);
+        QVERIFY(f.view->hasEditor());
+        QVERIFY(f.view->editor()->hasFocus());
+        QCOMPARE(f.view->editor()->textCursor().position(), 2);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+        QCOMPARE(f.edits, QStringList{QStringLiteral("明天x开会")});
+    }
+
+    // Tab reaches the note where its editor will be, and the editor takes the focus; back from
+    // it is where Tab came from.
+    void tabFocusReachesTheEditor()
+    {
+        UnmadeView f(QStringLiteral("便签"));
+        f.before->setFocus();
+        QTRY_VERIFY(f.before->hasFocus());
+        QWidget* previous = nullptr;
+        for (int i = 0; i < 5 && !f.view->hasEditor(); ++i) {
+            previous = QApplication::focusWidget();
+            QTest::keyClick(previous, Qt::Key_Tab);
+        }
+        QVERIFY(f.view->hasEditor());
+        QTRY_VERIFY(f.view->editor()->hasFocus());
+        QTest::keyClick(f.view->editor(), Qt::Key_Backtab);
+        QTRY_COMPARE(QApplication::focusWidget(), previous);
+        QTest::keyClick(previous, Qt::Key_Tab);
+        QTRY_VERIFY(f.view->editor()->hasFocus());
+    }
+
+    // A text longer than the box needs the editor's scrolling: it is made once shown, or once
+    // such a text arrives; short texts and the placeholder need none.
+    void aTextLongerThanTheBoxMakesTheEditor()
+    {
+        UnmadeView f{QString()};
+        QVERIFY(f.view->isPlaceholderVisible());
+        QVERIFY(!f.view->hasEditor());
+        f.view->setText(QStringLiteral("短"));
+        QVERIFY(!f.view->hasEditor());
+        f.view->setText(QStringLiteral("一行\n").repeated(40));
+        QVERIFY(f.view->hasEditor());
+        QTRY_VERIFY(f.view->editor()->verticalScrollBar()->isVisible());
+
+        UnmadeView shownLong(QStringLiteral("很长的一段笔记，").repeated(60));
+        QVERIFY(shownLong.view->hasEditor());
+        QTRY_VERIFY(shownLong.view->editor()->verticalScrollBar()->maximum() > 0);
+    }
+
+    // A lock set before the editor is made holds once it is: the text can be selected, not
+    // changed.
+    void aLockHoldsForAnEditorMadeLater()
+    {
+        UnmadeView f(QStringLiteral("锁定"));
+        f.view->setLocked(true);
+        QTest::mouseClick(f.box(), Qt::LeftButton, {}, QPoint(20, 14));
+        QVERIFY(f.view->hasEditor());
+        QVERIFY(f.view->editor()->isReadOnly());
+        QTest::keyClicks(f.view->editor(), QStringLiteral("x"));
+        QCOMPARE(f.view->text(), QStringLiteral("锁定"));
+        QVERIFY(f.edits.isEmpty());
+    }
 
     void emptyNoteShowsThePlaceholder()
     {
