@@ -12,8 +12,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 namespace mv {
@@ -65,12 +64,12 @@ QRectF lerp(const QRectF& from, const QRectF& to, qreal t)
 
 } // namespace
 
-// The scrolling row; paints the active tab's glass, sliding with the selection spring or
+// The sliding row; paints the active tab's glass, sliding with the selection spring or
 // crossfading when motion is reduced.
 class FenceTabStripContent final : public QWidget {
 public:
     explicit FenceTabStripContent(FenceTabStripView* strip)
-        : QWidget()
+        : QWidget(strip)
         , m_strip(strip)
     {
     }
@@ -184,21 +183,10 @@ FenceTabStripView::FenceTabStripView(DesignEnvironment* environment, QWidget* pa
     , m_environment(environment)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    m_scrollArea = new QScrollArea(this);
-    m_scrollArea->setObjectName(QStringLiteral("tabScroll"));
-    m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scrollArea->setWidgetResizable(true);
-    m_scrollArea->viewport()->setAutoFillBackground(false);
-    m_scrollArea->setAutoFillBackground(false);
-    m_scrollArea->viewport()->setAttribute(Qt::WA_TranslucentBackground);
-    outer->addWidget(m_scrollArea);
-    m_scrollArea->viewport()->installEventFilter(this);
 
     m_selectionTransition = new GlassTransition(this);
+    // The row is a child the strip slides sideways and clips: a scroll area would cost five
+    // widgets more for a bar it never shows.
     m_content = new FenceTabStripContent(this);
     m_content->setObjectName(QStringLiteral("tabRow"));
     m_content->setAutoFillBackground(false);
@@ -218,8 +206,8 @@ FenceTabStripView::FenceTabStripView(DesignEnvironment* environment, QWidget* pa
         if (m_onAddTab)
             m_onAddTab();
     });
-    m_scrollArea->setWidget(m_content);
-    m_content->setAutoFillBackground(false); // setWidget turned it on; the glass shows through
+    // A new width of the row (tabs added, renamed, made active) places it again.
+    m_content->installEventFilter(this);
 
     connect(m_selectionTransition, &GlassTransition::progressChanged, m_content, qOverload<>(&QWidget::update));
     if (m_environment) {
@@ -230,7 +218,8 @@ FenceTabStripView::FenceTabStripView(DesignEnvironment* environment, QWidget* pa
         });
     }
     refreshAddButton();
-    m_scrollArea->setFixedHeight(std::max(30, m_content->sizeHint().height()));
+    setFixedHeight(std::max(30, m_content->sizeHint().height()));
+    placeRow();
 }
 
 FenceTabStripView::~FenceTabStripView() = default;
@@ -277,7 +266,8 @@ void FenceTabStripView::setTabs(const QList<FenceTab>& tabs)
         capsule->show();
         ++index;
     }
-    m_scrollArea->setFixedHeight(std::max(30, m_content->sizeHint().height()));
+    setFixedHeight(std::max(30, m_content->sizeHint().height()));
+    placeRow();
     m_content->update();
     revealActiveTab();
 }
@@ -300,26 +290,57 @@ void FenceTabStripView::revealActiveTab()
         if (!strip)
             return;
         strip->m_content->layout()->activate();
-        if (FenceTabCapsule* active = strip->m_capsules.value(strip->m_activeTabID))
-            strip->m_scrollArea->ensureWidgetVisible(active, 12, 0);
+        strip->placeRow();
+        if (FenceTabCapsule* active = strip->m_capsules.value(strip->m_activeTabID)) {
+            constexpr int margin = 12;
+            const QRect shown = active->geometry();
+            if (shown.left() - margin < strip->m_offset)
+                strip->m_offset = shown.left() - margin;
+            else if (shown.right() + 1 + margin > strip->m_offset + strip->width())
+                strip->m_offset = shown.right() + 1 + margin - strip->width();
+            strip->placeRow();
+        }
     }, Qt::QueuedConnection);
+}
+
+int FenceTabStripView::maximumOffset() const
+{
+    return std::max(0, m_content->sizeHint().width() - width());
+}
+
+void FenceTabStripView::placeRow()
+{
+    m_offset = std::clamp(m_offset, 0, maximumOffset());
+    m_content->setGeometry(-m_offset, 0, std::max(width(), m_content->sizeHint().width()), height());
+}
+
+void FenceTabStripView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeRow();
+}
+
+void FenceTabStripView::wheelEvent(QWheelEvent* wheel)
+{
+    const QPoint pixels = wheel->pixelDelta();
+    const QPoint angle = wheel->angleDelta();
+    // Whichever way the wheel or touchpad moved most, the strip moves sideways.
+    const int delta = !pixels.isNull() ? (std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y())
+                                       : (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) / 4;
+    if (maximumOffset() > 0 && delta != 0) {
+        m_offset -= delta;
+        placeRow();
+        wheel->accept();
+        return;
+    }
+    wheel->ignore();
 }
 
 bool FenceTabStripView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_scrollArea->viewport() && event->type() == QEvent::Wheel) {
-        const auto* wheel = static_cast<QWheelEvent*>(event);
-        const QPoint pixels = wheel->pixelDelta();
-        const QPoint angle = wheel->angleDelta();
-        // Whichever way the wheel or touchpad moved most, the strip moves sideways.
-        const int delta = !pixels.isNull() ? (std::abs(pixels.x()) > std::abs(pixels.y()) ? pixels.x() : pixels.y())
-                                           : (std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y()) / 4;
-        QScrollBar* bar = m_scrollArea->horizontalScrollBar();
-        if (bar->maximum() > 0 && delta != 0) {
-            bar->setValue(bar->value() - delta);
-            return true;
-        }
-    }
+    // Its layout has taken the request already: the row's new width is known.
+    if (watched == m_content && event->type() == QEvent::LayoutRequest)
+        placeRow();
     return QWidget::eventFilter(watched, event);
 }
 

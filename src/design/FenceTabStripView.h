@@ -13,7 +13,6 @@
 
 class QHBoxLayout;
 class QMenu;
-class QScrollArea;
 
 namespace mv {
 
@@ -86,6 +85,8 @@ public:
 protected:
     // A wheel turned over the strip scrolls it sideways, so tabs beyond its width stay in reach
     // with a mouse that has only the one wheel.
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -96,6 +97,9 @@ private:
     QRectF activeRect() const;
     // Scrolls the active tab into view once the row has its new layout.
     void revealActiveTab();
+    // The row at its width, slid left by the offset, which stays within the row.
+    void placeRow();
+    int maximumOffset() const;
 
     QPointer<DesignEnvironment> m_environment;
     QList<FenceTab> m_tabs;
@@ -104,7 +108,7 @@ private:
     std::function<void()> m_onAddTab;
     std::function<void(const QUuid&)> m_onCloseTab;
 
-    QScrollArea* m_scrollArea;
+    int m_offset = 0;
     QWidget* m_content;
     QHBoxLayout* m_row;
     QHash<QUuid, FenceTabCapsule*> m_capsules;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QWheelEvent>
 #include <QMenu>
+#include <QDir>
 #include <QtTest>
 
 using namespace mv;
@@ -166,7 +167,7 @@ private Q_SLOTS:
         QVERIFY(f.ok);
         f.strip->resize(240, 40);
         QApplication::processEvents();
-        QWidget* viewport = f.strip->findChild<QAbstractScrollArea*>(QStringLiteral("tabScroll"))->viewport();
+        QWidget* viewport = f.strip;
         const auto shown = [&](const QUuid& id) {
             const FenceTabCapsule* capsule = f.strip->capsule(id);
             const QRect inViewport(capsule->mapTo(viewport, QPoint()), capsule->size());
@@ -187,6 +188,9 @@ private Q_SLOTS:
         QTRY_VERIFY(shown(f.strip->activeTabID()));
         f.strip->setActiveTabID(f.tabs.last().id);
         QTRY_VERIFY(shown(f.tabs.last().id));
+        const QString folder = QStringLiteral(MORVANTEEL_BUILD_DIR "/screens");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(f.strip->grab().save(folder + QStringLiteral("/tabstrip-scrolled-to-the-last.png")));
         f.strip->setActiveTabID(f.tabs.first().id);
         QTRY_VERIFY(shown(f.tabs.first().id));
     }
