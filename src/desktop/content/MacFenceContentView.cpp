@@ -35,15 +35,12 @@ namespace {
 // Destructive menu items are drawn in red, as a warning (the tab strip's close item does the same).
 const QColor destructiveColor(0xd7, 0x3a, 0x3a);
 
-// `content` with `top` points of room above it.
+// A page whose content keeps `top` points of room above it, inside its own margins: a widget
+// around it for the room alone would cost as much as any other.
 QWidget* paddedPage(QWidget* content, int top)
 {
-    auto* page = new QWidget();
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, top, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(content);
-    return page;
+    content->setContentsMargins(0, top, 0, 0);
+    return content;
 }
 
 } // namespace
@@ -86,9 +83,7 @@ MacFenceContentView::MacFenceContentView(MorvanteelStore& store, const QUuid& fe
 
     // The page of each kind of tab is built when a tab of that kind is first shown (or the page
     // is asked for): most fences never show most kinds, and a desktop of many fences would
-    // otherwise build and lay out pages that stay hidden.
-    m_noBodyPage = new QWidget();
-    m_body->addWidget(m_noBodyPage);
+    // otherwise build and lay out pages that stay hidden. A fence without tabs hides its body.
 
     connect(&m_store, &MorvanteelStore::fencesChanged, this, &MacFenceContentView::refresh);
     connect(&m_store, &MorvanteelStore::preferencesChanged, this, &MacFenceContentView::refresh);
@@ -292,6 +287,11 @@ void MacFenceContentView::refreshBody(const FenceModel& fence)
     // Rolled up, the pill is the header alone.
     m_body->setVisible(tab != nullptr && !isRolledUp(fence));
     if (!tab) {
+        // Left showing nothing, so that no page of a tab gone stays current.
+        if (!m_noBodyPage) {
+            m_noBodyPage = new QWidget();
+            m_body->addWidget(m_noBodyPage);
+        }
         m_body->setCurrentWidget(m_noBodyPage);
         return;
     }

@@ -410,7 +410,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(strip->capsule(checklistID), Qt::LeftButton);
         QCOMPARE(f.stored().activeTabID, checklistID);
-        QCOMPARE(f.view->body()->currentWidget()->findChild<FenceChecklistListView*>(), f.view->checklist());
+        QCOMPARE(f.view->body()->currentWidget(), f.view->checklist());
 
         // The strip's plus always adds a portal tab called "新传送门", passing no folder.
         QTest::mouseClick(strip->addButton(), Qt::LeftButton);
@@ -875,7 +875,7 @@ private Q_SLOTS:
         f.store->addTask(u"买牛奶"_s, f.fence.id);
         QCoreApplication::processEvents();
         QCOMPARE(f.stored().activeTabID, added->id);
-        QCOMPARE(f.view->body()->currentWidget()->findChild<FenceChecklistListView*>(), f.view->checklist());
+        QCOMPARE(f.view->body()->currentWidget(), f.view->checklist());
         QVERIFY(f.isShown(f.view->checklist()));
         QCOMPARE(f.view->checklist()->tasks().size(), 1);
         QVERIFY(editor);
