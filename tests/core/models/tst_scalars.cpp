@@ -39,13 +39,33 @@ private Q_SLOTS:
             QCOMPARE(uuidString(*id), text.toUpper());
     }
 
+    // Random (version 4) ids of the RFC's variant, none twice, every bit outside the version
+    // and variant fields taking both values, each surviving its text.
     void generatedIdsAreDistinctAndRoundTrip()
     {
-        const QUuid a = newUuid();
-        const QUuid b = newUuid();
-        QVERIFY(a != b);
-        QCOMPARE(parseUuid(uuidString(a)), std::optional<QUuid>(a));
-        QCOMPARE(uuidString(a), uuidString(a).toUpper());
+        QSet<QUuid> seen;
+        QByteArray everOne(16, 0);
+        QByteArray everZero(16, 0);
+        for (int i = 0; i < 5000; ++i) {
+            const QUuid id = newUuid();
+            QCOMPARE(id.version(), QUuid::Random);
+            QCOMPARE(id.variant(), QUuid::DCE);
+            QVERIFY(!seen.contains(id));
+            seen.insert(id);
+            const QByteArray bytes = id.toRfc4122();
+            for (int b = 0; b < 16; ++b) {
+                everOne[b] = char(everOne[b] | bytes[b]);
+                everZero[b] = char(everZero[b] | ~bytes[b]);
+            }
+            QCOMPARE(parseUuid(uuidString(id)), std::optional<QUuid>(id));
+            QCOMPARE(uuidString(id), uuidString(id).toUpper());
+        }
+        // The fixed bits: 0100 for the version (byte 6), 10 for the variant (byte 8).
+        for (int b = 0; b < 16; ++b) {
+            const uchar fixed = b == 6 ? 0xf0 : b == 8 ? 0xc0 : 0x00;
+            QCOMPARE(uchar(everOne[b]) | fixed, 0xff);
+            QCOMPARE(uchar(everZero[b]) | fixed, 0xff);
+        }
     }
 
     void parsesTimestamps_data()
