@@ -8,6 +8,7 @@
 #include "design/LiquidGlassShapeKind.h"
 #include "design/LiquidGlassTokens.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -189,7 +190,11 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QWidget::showEvent(event);
-        m_view->makeEditorIfTextOverflows();
+        // An assistive technology reads the note from the editor.
+        if (QAccessible::isActive())
+            m_view->editor();
+        else
+            m_view->makeEditorIfTextOverflows();
     }
     void resizeEvent(QResizeEvent* event) override
     {

@@ -4,8 +4,12 @@
 // desktop whose accessibility is off, and (with --listening) as on one where it is on, whose
 // session bus has the accessibility service saying so and naming the bus an assistive technology
 // listens on. The test plays that service; its own bus stands in for the accessibility bus.
+// A note, which draws its own text until its editor is needed, makes the editor at once while
+// one listens.
 #include "support/PrivateSessionBus.h"
 #include "support/XvfbSession.h"
+
+#include "design/FenceNoteEditorView.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -114,6 +118,27 @@ private Q_SLOTS:
             QVERIFY(asked.contains(label));
         } else {
             QCOMPARE(asked.size(), 0);
+        }
+    }
+
+    // A note's text is read out from its editor: while one listens the editor is there at once,
+    // else it waits for the first press or focus.
+    void aNoteShowsItsEditorWhileOneListens()
+    {
+        QWidget window;
+        auto* column = new QVBoxLayout(&window);
+        auto* note = new mv::FenceNoteEditorView(nullptr, &window);
+        column->addWidget(note);
+        note->setText(QStringLiteral("读给我听"));
+        window.resize(320, 220);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(note->hasEditor(), listening);
+        if (listening) {
+            QVERIFY(note->editor()->isVisible());
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(note->editor());
+            QVERIFY(face && face->textInterface());
+            QCOMPARE(face->textInterface()->text(0, face->textInterface()->characterCount()), QStringLiteral("读给我听"));
         }
     }
 

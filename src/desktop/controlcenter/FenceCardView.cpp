@@ -11,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace mv {
 
 namespace {
@@ -101,29 +103,30 @@ void FenceCardView::makeContent() const
     }
 }
 
-QSize FenceCardView::sizeHint() const
+namespace {
+
+// A made card's sizes: every card's parts lay out alike, whatever they say, so they are
+// measured once on a card of none's.
+const std::pair<QSize, QSize>& madeCardSizes()
 {
-    if (hasContent())
-        return LiquidGlassSurfaceFrame::sizeHint();
-    // Every card's parts lay out to the same height, whatever they say: measured once.
-    static const QSize made = [] {
+    static const std::pair<QSize, QSize> sizes = [] {
         const FenceCardView probe(nullptr, QUuid());
         probe.makeContent();
-        return probe.sizeHint();
+        return std::pair(probe.sizeHint(), probe.minimumSizeHint());
     }();
-    return made;
+    return sizes;
+}
+
+} // namespace
+
+QSize FenceCardView::sizeHint() const
+{
+    return hasContent() ? LiquidGlassSurfaceFrame::sizeHint() : madeCardSizes().first;
 }
 
 QSize FenceCardView::minimumSizeHint() const
 {
-    if (hasContent())
-        return LiquidGlassSurfaceFrame::minimumSizeHint();
-    static const QSize made = [] {
-        const FenceCardView probe(nullptr, QUuid());
-        probe.makeContent();
-        return probe.minimumSizeHint();
-    }();
-    return made;
+    return hasContent() ? LiquidGlassSurfaceFrame::minimumSizeHint() : madeCardSizes().second;
 }
 
 void FenceCardView::paintEvent(QPaintEvent* event)
