@@ -8,6 +8,7 @@
 #include "design/SymbolIcons.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -167,6 +168,13 @@ void FenceTabCapsule::paintEvent(QPaintEvent*)
                      QFontMetricsF(font).elidedText(text(), Qt::ElideRight, textRect.width()));
 }
 
+void FenceTabCapsule::focusInEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusInEvent(event);
+    // A tab reached by the keyboard is brought into view, as a scroll area would.
+    m_strip->scrollToShow(geometry());
+}
+
 void FenceTabCapsule::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu* menu = m_strip->createTabMenu(m_tabID, m_strip);
@@ -291,16 +299,19 @@ void FenceTabStripView::revealActiveTab()
             return;
         strip->m_content->layout()->activate();
         strip->placeRow();
-        if (FenceTabCapsule* active = strip->m_capsules.value(strip->m_activeTabID)) {
-            constexpr int margin = 12;
-            const QRect shown = active->geometry();
-            if (shown.left() - margin < strip->m_offset)
-                strip->m_offset = shown.left() - margin;
-            else if (shown.right() + 1 + margin > strip->m_offset + strip->width())
-                strip->m_offset = shown.right() + 1 + margin - strip->width();
-            strip->placeRow();
-        }
+        if (FenceTabCapsule* active = strip->m_capsules.value(strip->m_activeTabID))
+            strip->scrollToShow(active->geometry());
     }, Qt::QueuedConnection);
+}
+
+void FenceTabStripView::scrollToShow(const QRect& shown)
+{
+    constexpr int margin = 12;
+    if (shown.left() - margin < m_offset)
+        m_offset = shown.left() - margin;
+    else if (shown.right() + 1 + margin > m_offset + width())
+        m_offset = shown.right() + 1 + margin - width();
+    placeRow();
 }
 
 int FenceTabStripView::maximumOffset() const

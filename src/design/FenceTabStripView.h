@@ -38,6 +38,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -99,6 +100,8 @@ private:
     void revealActiveTab();
     // The row at its width, slid left by the offset, which stays within the row.
     void placeRow();
+    // Slides the row as little as brings `shown` (in the row) into view, with room beside it.
+    void scrollToShow(const QRect& shown);
     int maximumOffset() const;
 
     QPointer<DesignEnvironment> m_environment;

@@ -193,6 +193,11 @@ private Q_SLOTS:
         QVERIFY(f.strip->grab().save(folder + QStringLiteral("/tabstrip-scrolled-to-the-last.png")));
         f.strip->setActiveTabID(f.tabs.first().id);
         QTRY_VERIFY(shown(f.tabs.first().id));
+
+        // A tab the keyboard reaches comes into view too.
+        QVERIFY(!shown(f.tabs.last().id));
+        f.strip->capsule(f.tabs.last().id)->setFocus(Qt::TabFocusReason);
+        QVERIFY(shown(f.tabs.last().id));
     }
 
     void opaqueActiveTab()
