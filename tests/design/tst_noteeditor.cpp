@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -236,6 +237,30 @@ private Q_SLOTS:
         UnmadeView shownLong(QStringLiteral("很长的一段笔记，").repeated(60));
         QVERIFY(shownLong.view->hasEditor());
         QTRY_VERIFY(shownLong.view->editor()->verticalScrollBar()->maximum() > 0);
+    }
+
+    // Text dragged onto the box makes the editor, which the drag then enters and drops into;
+    // files dragged onto it are the fence's and make nothing.
+    void aTextDraggedInMakesTheEditor()
+    {
+        UnmadeView f(QStringLiteral("拖入"));
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+        QDragEnterEvent fileEnter(QPoint(20, 14), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.box(), &fileEnter);
+        QVERIFY(!f.view->hasEditor());
+
+        QMimeData text;
+        text.setText(QStringLiteral("文字"));
+        QDragEnterEvent enter(QPoint(20, 14), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.box(), &enter);
+        QVERIFY(f.view->hasEditor());
+        QVERIFY(f.view->editor()->isVisible());
+        QWidget* viewport = f.view->editor()->viewport();
+        QVERIFY(viewport->acceptDrops());
+        QDragEnterEvent intoEditor(QPoint(4, 4), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &intoEditor);
+        QVERIFY(intoEditor.isAccepted());
     }
 
     // A lock set before the editor is made holds once it is: the text can be selected, not
