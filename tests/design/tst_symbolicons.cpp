@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QImage>
+#include <QFile>
+#include <QIcon>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace mv;
@@ -66,6 +69,42 @@ private Q_SLOTS:
             for (int x = 0; x < image.width(); ++x)
                 inked += qAlpha(image.pixel(x, y)) > 128;
         QVERIFY(inked > 20);
+    }
+
+    // A symbol is looked up once while the icon theme stays; another theme is looked in anew.
+    void aNewIconThemeIsFollowed()
+    {
+        const QString symbol = QStringLiteral("folder");
+        const QStringList names = SymbolIcons::freedesktopNames(symbol);
+        QVERIFY(!names.isEmpty());
+        const QString themeBefore = QIcon::themeName();
+        const QStringList pathsBefore = QIcon::themeSearchPaths();
+        const auto restore = qScopeGuard([&] {
+            QIcon::setThemeSearchPaths(pathsBefore);
+            QIcon::setThemeName(themeBefore);
+        });
+        QIcon::setThemeName(QString());
+        QCOMPARE(SymbolIcons::source(symbol), SymbolIcons::Source::bundledTheme);
+
+        // A theme of one icon, under the symbol's first freedesktop name.
+        QTemporaryDir themes;
+        QVERIFY(themes.isValid());
+        const QString theme = themes.path() + QStringLiteral("/probe");
+        QVERIFY(QDir().mkpath(theme + QStringLiteral("/16x16/places")));
+        QFile index(theme + QStringLiteral("/index.theme"));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=Probe\nDirectories=16x16/places\n\n"
+                    "[16x16/places]\nSize=16\nContext=Places\nType=Fixed\n");
+        index.close();
+        QImage glyph(16, 16, QImage::Format_ARGB32);
+        glyph.fill(Qt::black);
+        QVERIFY(glyph.save(theme + QStringLiteral("/16x16/places/") + names.first() + QStringLiteral(".png")));
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName(QStringLiteral("probe"));
+        QCOMPARE(SymbolIcons::source(symbol), SymbolIcons::Source::desktopTheme);
+
+        QIcon::setThemeName(QString());
+        QCOMPARE(SymbolIcons::source(symbol), SymbolIcons::Source::bundledTheme);
     }
 
     void glyphsTakeTheRequestedColour()
