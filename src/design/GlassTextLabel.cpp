@@ -2,18 +2,20 @@
 
 #include "design/DesignFonts.h"
 
+#include <QCache>
 #include <QFontMetricsF>
+#include <QHashFunctions>
 #include <QPainter>
 #include <QTextLayout>
 
 namespace mv {
 
-QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines,
-                            Qt::TextElideMode elideMode)
+namespace {
+
+QStringList layOutAnew(const QString& text, const QFont& font, qreal width, int maximumLines,
+                       Qt::TextElideMode elideMode)
 {
     QStringList lines;
-    if (text.isEmpty() || width <= 0)
-        return lines;
     const QFontMetricsF metrics(font);
     // Line breaks in user text count as spaces on glass: labels are one paragraph.
     QString flat = text;
@@ -36,6 +38,40 @@ QStringList layoutTextLines(const QString& text, const QFont& font, qreal width,
         lines.append(flat.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
+    return lines;
+}
+
+struct LinesAsked {
+    QString text;
+    QFont font;
+    qreal width;
+    int maximumLines;
+    Qt::TextElideMode elideMode;
+    bool operator==(const LinesAsked&) const = default;
+};
+
+size_t qHash(const LinesAsked& asked, size_t seed = 0)
+{
+    return qHashMulti(seed, asked.text, asked.font, asked.width, asked.maximumLines, int(asked.elideMode));
+}
+
+} // namespace
+
+QStringList layoutTextLines(const QString& text, const QFont& font, qreal width, int maximumLines,
+                            Qt::TextElideMode elideMode)
+{
+    if (text.isEmpty() || width <= 0)
+        return {};
+    // The same text is laid out again and again (a tile's size, geometry and paint; the same
+    // names in many portals), and laying out is shaping: the last ones asked are kept. Views
+    // only ask on the interface thread. Never destroyed, so that no font outlives the
+    // application object only to be torn down after it.
+    static auto* const known = new QCache<LinesAsked, QStringList>(2048);
+    LinesAsked asked{text, font, width, maximumLines, elideMode};
+    if (const QStringList* lines = known->object(asked))
+        return *lines;
+    QStringList lines = layOutAnew(text, font, width, maximumLines, elideMode);
+    known->insert(std::move(asked), new QStringList(lines));
     return lines;
 }
 
