@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
-#include <QHash>
 #include <QPixmapCache>
 #include <QStandardPaths>
 
@@ -185,7 +184,7 @@ struct Resolved {
     Source source = Source::fallback;
 };
 
-Resolved resolveAnew(const QString& symbolName)
+Resolved resolve(const QString& symbolName)
 {
     for (const QString& name : freedesktopNames(symbolName)) {
         if (!QIcon::themeName().isEmpty() && QIcon::hasThemeIcon(name))
@@ -203,24 +202,6 @@ Resolved resolveAnew(const QString& symbolName)
             return {icon, Source::bundledTheme};
     }
     return {};
-}
-
-// What each symbol resolved to, while the icon theme stays the same: resolving looks through
-// the theme and the bundled folders on disk, and each new size or colour of a symbol would
-// ask again (a tenth of a start with many fences went there). Never destroyed, so that no icon
-// outlives the application object only to be torn down after it.
-Resolved resolve(const QString& symbolName)
-{
-    static QString theme;
-    static auto* const known = new QHash<QString, Resolved>();
-    if (theme != QIcon::themeName()) {
-        known->clear();
-        theme = QIcon::themeName();
-    }
-    auto found = known->constFind(symbolName);
-    if (found == known->cend())
-        found = known->insert(symbolName, resolveAnew(symbolName));
-    return *found;
 }
 
 QPixmap fallbackPixmap(int side, const QColor& color, qreal devicePixelRatio)
