@@ -262,8 +262,10 @@ void GlobalHotKeys::unregisterHotKey(quint32 id)
         m_releaseTimes.remove(keycode);
     }
     m_registrations.erase(found);
+    // A round trip, not only a flush: once this returns the server has let the keys go, so
+    // another program asking for them next is given them.
     if (xcb_connection_t* connection = x11Connection())
-        xcb_flush(connection);
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 void GlobalHotKeys::unregisterAll()
