@@ -181,8 +181,7 @@ protected:
             painter.drawText(bounds.adjusted(14, 10, -14, -10), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                              m_view->placeholder());
         } else if (!m_view->hasEditor()) {
-            m_view->paintText(painter);
-            if (!m_view->textFitsBox())
+            if (!m_view->paintText(painter))
                 QMetaObject::invokeMethod(m_view, [view = m_view] { view->makeEditorIfTextOverflows(); },
                                           Qt::QueuedConnection);
         }
@@ -229,7 +228,7 @@ protected:
         // Files are the fence's, not the note's; a text goes to the editor, which the drag
         // enters on its next move.
         if (!event->mimeData()->hasUrls() && event->mimeData()->hasText())
-            m_view->editor()->show();
+            m_view->editor();
         event->ignore();
     }
 
@@ -361,36 +360,51 @@ qreal layOutParagraphs(const QString& shown, const QFont& font, qreal width, Eac
     return top;
 }
 
+// Whether text `needed` high fits `area` without the editor's scrolling: with a line to spare,
+// as the editor's scroll range is counted in lines.
+bool fitsWithoutScrolling(const QRectF& area, qreal needed, const QFont& font)
+{
+    const qreal room = area.height() - 2 * documentMargin;
+    return area.width() > 2 * documentMargin && room > 0 && needed + QFontMetricsF(font).lineSpacing() <= room;
+}
+
 } // namespace
+
+QRectF FenceNoteEditorView::textArea() const
+{
+    return QRectF(m_box->rect()).adjusted(boxPaddingX, boxPaddingY, -boxPaddingX, -boxPaddingY);
+}
 
 bool FenceNoteEditorView::textFitsBox() const
 {
-    const QRectF area = QRectF(m_box->rect()).adjusted(boxPaddingX, boxPaddingY, -boxPaddingX, -boxPaddingY);
-    const qreal room = area.height() - 2 * documentMargin;
-    if (area.width() <= 2 * documentMargin || room <= 0)
+    const QRectF area = textArea();
+    if (area.width() <= 2 * documentMargin)
         return false;
     const QFont font = designFont(13);
-    // A line to spare: the editor's scroll range is counted in lines.
     const qreal needed = layOutParagraphs(shownForm(m_text), font, area.width() - 2 * documentMargin,
-                                          [](const QTextLayout&, qreal) { return true; })
-                         + QFontMetricsF(font).lineSpacing();
-    return needed <= room;
+                                          [](const QTextLayout&, qreal) { return true; });
+    return fitsWithoutScrolling(area, needed, font);
 }
 
-void FenceNoteEditorView::paintText(QPainter& painter) const
+bool FenceNoteEditorView::paintText(QPainter& painter) const
 {
-    const QRectF area = QRectF(m_box->rect()).adjusted(boxPaddingX, boxPaddingY, -boxPaddingX, -boxPaddingY);
+    const QRectF area = textArea();
     const QPointF origin = area.topLeft() + QPointF(documentMargin, documentMargin);
     const ColorScheme scheme = m_environment ? m_environment->colorScheme() : ColorScheme::light;
+    const QFont font = designFont(13);
     painter.save();
     painter.setClipRect(area);
     painter.setPen(GlassPalette::primaryForeground(scheme));
-    layOutParagraphs(shownForm(m_text), designFont(13), area.width() - 2 * documentMargin,
-                     [&](const QTextLayout& layout, qreal top) {
-                         layout.draw(&painter, origin + QPointF(0, top));
-                         return origin.y() + top < area.bottom();
-                     });
+    bool allDrawn = true;
+    const qreal needed = layOutParagraphs(shownForm(m_text), font, area.width() - 2 * documentMargin,
+                                          [&](const QTextLayout& layout, qreal top) {
+                                              layout.draw(&painter, origin + QPointF(0, top));
+                                              allDrawn = origin.y() + top < area.bottom();
+                                              return allDrawn;
+                                          });
     painter.restore();
+    // Stopped below the box: the rest would need scrolling.
+    return allDrawn && fitsWithoutScrolling(area, needed, font);
 }
 
 QString FenceNoteEditorView::text() const

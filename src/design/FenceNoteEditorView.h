@@ -92,9 +92,10 @@ Q_SIGNALS:
 private:
     friend class NoteEditorBox;
     void makeEditorIfTextOverflows();
-    // The text as the editor lays it out inside the box, while there is no editor; and whether
-    // it fits the box without scrolling.
-    void paintText(QPainter& painter) const;
+    // Where the editor lays the text out inside the box. While there is no editor the box draws
+    // it so (paintText, which tells whether it all fits, as textFitsBox does without drawing).
+    QRectF textArea() const;
+    bool paintText(QPainter& painter) const;
     bool textFitsBox() const;
     void copy();
     void refresh();
