@@ -253,25 +253,39 @@ bool GlobalHotKeys::registerHotKey(quint32 id, Qt::Key key, Qt::KeyboardModifier
 
 void GlobalHotKeys::unregisterHotKey(quint32 id)
 {
+    if (forget(id))
+        waitForRelease();
+}
+
+void GlobalHotKeys::unregisterAll()
+{
+    bool released = false;
+    while (!m_registrations.isEmpty())
+        released = forget(m_registrations.constBegin().key()) || released;
+    if (released)
+        waitForRelease();
+}
+
+bool GlobalHotKeys::forget(quint32 id)
+{
     const auto found = m_registrations.constFind(id);
     if (found == m_registrations.constEnd())
-        return;
+        return false;
     releaseGrabs(*found);
     for (const quint8 keycode : found->keycodes) {
         m_keysDown.remove(keycode);
         m_releaseTimes.remove(keycode);
     }
     m_registrations.erase(found);
-    // A round trip, not only a flush: once this returns the server has let the keys go, so
-    // another program asking for them next is given them.
-    if (xcb_connection_t* connection = x11Connection())
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    return true;
 }
 
-void GlobalHotKeys::unregisterAll()
+void GlobalHotKeys::waitForRelease() const
 {
-    while (!m_registrations.isEmpty())
-        unregisterHotKey(m_registrations.constBegin().key());
+    // A round trip, not only a flush: once it is back the server has let the keys go, so
+    // another program asking for them next is given them.
+    if (xcb_connection_t* connection = x11Connection())
+        Reply<xcb_get_input_focus_reply_t> answer(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 void GlobalHotKeys::releaseGrabs(const Registration& registration)

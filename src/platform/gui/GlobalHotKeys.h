@@ -59,6 +59,10 @@ private:
     };
 
     void releaseGrabs(const Registration& registration);
+    // Lets `id` go, its grabs and the state of its keys; false when it held nothing.
+    bool forget(quint32 id);
+    // Waits until the server has released every grab let go so far.
+    void waitForRelease() const;
     // True when the press of `keycode` at `time` is the X server repeating a held key.
     bool isRepeat(quint8 keycode, quint32 time) const;
 
