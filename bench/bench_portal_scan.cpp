@@ -29,14 +29,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <thread>
-#include <array>
-#include <chrono>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 #include <vector>

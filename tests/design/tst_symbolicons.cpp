@@ -1,9 +1,9 @@
 #include "design/SymbolIcons.h"
 
 #include <QDir>
-#include <QImage>
 #include <QFile>
 #include <QIcon>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
